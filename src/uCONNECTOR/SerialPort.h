@@ -1,0 +1,124 @@
+// The serial port calls of the connector, on termios.
+//
+// The connector keeps the settings in the shape of the Win32 device control
+// block and the five Win32 time-outs, because that is what the driver has
+// always exposed and logged; this file maps them onto a POSIX terminal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include <termios.h>
+
+namespace orbantis {
+
+// Bits of TDCB::Flags.
+namespace dcbflag {
+inline constexpr std::uint32_t fBinary = 1u << 0;
+inline constexpr std::uint32_t fParity = 1u << 1;
+inline constexpr std::uint32_t fOutxCtsFlow = 1u << 2;
+inline constexpr std::uint32_t fOutxDsrFlow = 1u << 3;
+inline constexpr std::uint32_t fDtrControlMask = 3u << 4;
+inline constexpr std::uint32_t fDtrControlEnable = 1u << 4;
+inline constexpr std::uint32_t fDsrSensitivity = 1u << 6;
+inline constexpr std::uint32_t fTXContinueOnXoff = 1u << 7;
+inline constexpr std::uint32_t fOutX = 1u << 8;
+inline constexpr std::uint32_t fInX = 1u << 9;
+inline constexpr std::uint32_t fErrorChar = 1u << 10;
+inline constexpr std::uint32_t fNull = 1u << 11;
+inline constexpr std::uint32_t fRtsControlMask = 3u << 12;
+inline constexpr std::uint32_t fRtsControlEnable = 1u << 12;
+inline constexpr std::uint32_t fRtsControlHandshake = 2u << 12;
+inline constexpr std::uint32_t fAbortOnError = 1u << 14;
+}  // namespace dcbflag
+
+// Parity and stop-bit codes of the device control block.
+inline constexpr std::uint8_t NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2;
+inline constexpr std::uint8_t ONESTOPBIT = 0, ONE5STOPBITS = 1, TWOSTOPBITS = 2;
+
+// The device control block: the port's line settings.
+struct TDCB {
+  std::uint32_t DCBlength = 0;
+  std::uint32_t BaudRate = 0;
+  std::uint32_t Flags = 0;
+  std::uint16_t wReserved = 0;
+  std::uint16_t XonLim = 0;
+  std::uint16_t XoffLim = 0;
+  std::uint8_t ByteSize = 0;
+  std::uint8_t Parity = 0;
+  std::uint8_t StopBits = 0;
+  char XonChar = 0;
+  char XoffChar = 0;
+  char ErrorChar = 0;
+  char EofChar = 0;
+  char EvtChar = 0;
+  std::uint16_t wReserved1 = 0;
+  // The terminal settings the block was read from; applying the block changes
+  // only what the block describes and keeps the rest.
+  termios Terminal {};
+};
+
+// The five time-outs, in milliseconds, with their Win32 meaning:
+//  - a read of n bytes waits at most ReadTotalTimeoutMultiplier * n +
+//    ReadTotalTimeoutConstant (0 and 0: no total limit), and at most
+//    ReadIntervalTimeout between two bytes once the first arrived (0: none);
+//  - ReadIntervalTimeout = MAXDWORD with both totals 0 returns at once with
+//    what is buffered; with the multiplier MAXDWORD and a constant between
+//    0 and MAXDWORD it returns as soon as a byte is there, waiting at most
+//    the constant;
+//  - a write of n bytes waits at most WriteTotalTimeoutMultiplier * n +
+//    WriteTotalTimeoutConstant (both 0: no limit).
+struct TCOMMTIMEOUTS {
+  std::uint32_t ReadIntervalTimeout = 0;
+  std::uint32_t ReadTotalTimeoutMultiplier = 0;
+  std::uint32_t ReadTotalTimeoutConstant = 0;
+  std::uint32_t WriteTotalTimeoutMultiplier = 0;
+  std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+inline constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
+inline constexpr int INVALID_HANDLE_VALUE = -1;
+
+namespace serial {
+
+// Opens a terminal device for reading and writing, exclusively (a second
+// opener is refused), without making it the controlling terminal. Returns
+// INVALID_HANDLE_VALUE and sets errno on failure.
+int Open(const std::string& path);
+
+void Close(int fd);
+
+// Reads the port's settings into dcb. False with errno on failure.
+bool GetCommState(int fd, TDCB& dcb);
+
+// True for the rates the port supports: 1200 to 230400 bit/s.
+bool IsSupportedBaudRate(std::uint32_t baud);
+
+// Applies dcb (raw 8-bit line, no echo, no translation). False with errno.
+bool SetCommState(int fd, const TDCB& dcb);
+
+// Drops unread input and unsent output.
+bool Purge(int fd);
+
+// Raises or drops DTR / RTS. A pseudo-terminal has no modem lines: false.
+bool SetDtr(int fd, bool state);
+bool SetRts(int fd, bool state);
+
+// Reads up to count bytes under the time-outs. False on an error of the
+// device (e.g. its other end is gone); true otherwise, with *read < count
+// when the time ran out.
+bool ReadFile(int fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts, std::size_t* read);
+
+// Writes count bytes under the write time-outs. False on an error.
+bool WriteFile(int fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts,
+               std::size_t* written);
+
+// Waits until everything written has left the port.
+bool FlushFileBuffers(int fd);
+
+// True when fd is an open descriptor.
+bool IsOpen(int fd);
+
+}  // namespace serial
+}  // namespace orbantis

@@ -1,0 +1,210 @@
+#include "uErrLog/uErrLog.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "u_FP_BASE/Strings.h"
+
+namespace orbantis {
+namespace {
+
+constexpr mode_t kFileMode = 0600;
+constexpr mode_t kFolderMode = 0700;
+
+struct ErrSupportState {
+  std::mutex lock;
+  void* handle = nullptr;
+  std::string caption;
+  std::string startupLogFolder;
+};
+
+ErrSupportState& errSupport() {
+  static ErrSupportState state;
+  return state;
+}
+
+// Appends bytes to path in one write, creating the file owner-only.
+void appendToFile(const std::string& path, const std::string& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kFileMode);
+  if (fd < 0) throw Exception("Cannot open log file " + path + ": " + std::strerror(errno));
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      throw Exception("Cannot write log file " + path + ": " + std::strerror(err));
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  ::close(fd);
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string envOr(const char* name, const std::string& fallback) {
+  const char* v = std::getenv(name);
+  return (v != nullptr && *v != '\0') ? std::string(v) : fallback;
+}
+
+std::string homeFolder() { return envOr("HOME", "/tmp"); }
+
+std::string stripTrailingSlash(std::string s) {
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+// Reads XDG_DOCUMENTS_DIR from user-dirs.dirs ("$HOME/Documents" style).
+std::string xdgDocumentsFromUserDirs() {
+  std::string path = UserConfigFolder() + "/user-dirs.dirs";
+  FILE* f = std::fopen(path.c_str(), "r");
+  if (f == nullptr) return {};
+  std::string result;
+  char line[4096];
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    std::string s(line);
+    const std::string key = "XDG_DOCUMENTS_DIR=";
+    if (s.rfind(key, 0) != 0) continue;
+    s = s.substr(key.size());
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+    if (s.rfind("$HOME", 0) == 0) s = homeFolder() + s.substr(5);
+    if (!s.empty() && s.front() == '/') result = s;
+  }
+  std::fclose(f);
+  return result;
+}
+
+}  // namespace
+
+const std::string& ProgramName() {
+  static const std::string name = "orbantis";
+  return name;
+}
+
+std::string LogFileName() { return ProgramName() + "_LOG.txt"; }
+
+std::string LogDateTime() {
+  std::time_t now = std::time(nullptr);
+  std::tm local {};
+  localtime_r(&now, &local);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &local);
+  return buf;
+}
+
+void WRITE_LOG(const std::string& folder, const std::string& text) {
+  appendToFile(folder + LogFileName(), LogDateTime() + ":" + text + "\r\n");
+}
+
+void WRITE_LOG_RAW(const std::string& folder, const std::string& text) {
+  appendToFile(folder + LogFileName(), text + "\r\n");
+}
+
+void WRITE_EXE_LOG(const std::string& text) {
+  // An installed program's folder is not writable: the program-side log lives
+  // in the log folder, beside the engine logs.
+  std::string folder = ServerLogFolder();
+  ForceDirectories(folder);
+  appendToFile(folder + ProgramName() + "_log.txt", LogDateTime() + ":" + text + "\r\n");
+}
+
+bool ForceDirectories(const std::string& folder) {
+  std::string path = stripTrailingSlash(folder);
+  if (path.empty()) return false;
+  if (isDirectory(path)) return true;
+  size_t pos = 0;
+  while (true) {
+    pos = path.find('/', pos + 1);
+    std::string part = path.substr(0, pos);
+    if (!part.empty() && !isDirectory(part)) {
+      if (::mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) return false;
+    }
+    if (pos == std::string::npos) break;
+  }
+  return isDirectory(path);
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& folder) {
+  if (folder.empty() || folder.back() == '/') return folder;
+  return folder + "/";
+}
+
+std::string UserDataFolder() { return stripTrailingSlash(envOr("XDG_DATA_HOME", homeFolder() + "/.local/share")); }
+
+std::string UserConfigFolder() { return stripTrailingSlash(envOr("XDG_CONFIG_HOME", homeFolder() + "/.config")); }
+
+std::string UserDocumentsFolder() {
+  std::string fromEnv = envOr("XDG_DOCUMENTS_DIR", "");
+  if (!fromEnv.empty()) return stripTrailingSlash(fromEnv);
+  std::string fromFile = xdgDocumentsFromUserDirs();
+  if (!fromFile.empty()) return stripTrailingSlash(fromFile);
+  return homeFolder() + "/Documents";
+}
+
+std::string ServerLogFolder() { return UserDataFolder() + "/ORBANTIS/"; }
+
+std::string TempFolder() { return "/tmp/"; }
+
+bool INIT_ERR_SUPPORT(void* windowHandle, const std::string& caption, const std::string& personalFolder,
+                      const std::string& appDataFolder) {
+  auto& state = errSupport();
+  std::lock_guard<std::mutex> guard(state.lock);
+  try {
+    state.handle = windowHandle;
+    state.caption = caption;
+
+    const std::string documents = IncludeTrailingPathDelimiter(personalFolder) + caption + "/";
+    const std::string application = IncludeTrailingPathDelimiter(appDataFolder) + caption + "/";
+    const bool documentsUsable = ForceDirectories(documents);
+    const bool applicationUsable = ForceDirectories(application);
+    if (!documentsUsable && !applicationUsable) return false;
+
+    const std::string folder = (documentsUsable ? documents : application) + "LOG_FOLDER/";
+    if (!ForceDirectories(folder)) return false;
+    state.startupLogFolder = folder;
+
+    const std::string file = folder + LogFileName();
+    if (fileExists(file)) return true;
+    try {
+      WRITE_LOG(folder, "Log file creation");
+    } catch (const std::exception& e) {
+      try {
+        WRITE_LOG(folder, std::string("SET_LOG_FOLDER :") + e.what());
+      } catch (...) {
+      }
+    }
+    return fileExists(file);
+  } catch (...) {
+    throw Exception("INIT_ERR_SUPPORT");
+  }
+}
+
+void* ErrSupportWindowHandle() {
+  std::lock_guard<std::mutex> guard(errSupport().lock);
+  return errSupport().handle;
+}
+
+const std::string& ErrSupportCaption() { return errSupport().caption; }
+
+const std::string& StartupLogFolder() { return errSupport().startupLogFolder; }
+
+}  // namespace orbantis

@@ -1,0 +1,29 @@
+// Conversions between 8-bit text in Windows code pages 1251 / 1252 and Unicode.
+#pragma once
+
+#include <cstdint>
+
+#include "u_FP_BASE/Strings.h"
+
+namespace orbantis {
+
+inline constexpr std::uint16_t CP_CYRILLIC = 1251;  // Bulgarian texts
+inline constexpr std::uint16_t CP_WESTERN = 1252;   // clients and printer data
+
+// Decodes S up to its first 00h byte. Every byte of 1251 and 1252 has a
+// mapping (the few unassigned ones map to the C1 control with the same value,
+// as Windows does). An unknown code page is treated as 1252.
+WideString DecodeCodePage(const AnsiString& S, std::uint16_t codePage);
+
+// Encodes ws up to its first 0 character. A base letter followed by combining
+// marks is composed into the precomposed letter when the code page holds it;
+// remaining combining marks are dropped; anything the code page cannot hold
+// becomes "?".
+AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage);
+
+// UTF-8 <-> UTF-16 for file contents, paths and the bus boundary. Invalid
+// sequences become U+FFFD.
+std::string WideToUtf8(const WideString& ws);
+WideString Utf8ToWide(const std::string& s);
+
+}  // namespace orbantis

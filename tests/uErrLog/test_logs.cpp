@@ -1,0 +1,115 @@
+// Engine log, program-side log, start-up log.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "printer_model/TFP_ZORVIK.h"
+#include "support/TempDir.h"
+#include "uErrLog/uErrLog.h"
+
+namespace orbantis {
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mode & 0777;
+}
+
+// Sets an environment variable for the life of the object.
+struct ScopedEnv {
+  ScopedEnv(const char* name, const std::string& value) : FName(name) {
+    const char* old = std::getenv(name);
+    FHad = old != nullptr;
+    if (FHad) FOld = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (FHad) ::setenv(FName, FOld.c_str(), 1);
+    else ::unsetenv(FName);
+  }
+  const char* FName;
+  bool FHad = false;
+  std::string FOld;
+};
+
+TEST(EngineLog, SetLogFolderCreatesAFreshPrivateLog) {
+  test::TempDir dir;
+  const std::string folder = dir.Path() + "a/b/";
+  TFP_ZORVIK engine(1, 9600);
+  ASSERT_EQ(engine.SET_LOG_FOLDER(folder), 0);
+  const std::string file = folder + "orbantis_LOG.txt";
+  std::string text = test::ReadFile(file);
+  ASSERT_GE(text.size(), std::string(":Log file creation\r\n").size());
+  EXPECT_EQ(text.substr(text.size() - 20), ":Log file creation\r\n");
+  EXPECT_EQ(text.find("\r\n"), text.size() - 2) << "one line only";
+  EXPECT_EQ(ModeOf(file), 0600u);
+  EXPECT_EQ(ModeOf(folder), 0700u);
+  EXPECT_EQ(engine.LOG_FOLDER, folder);
+  EXPECT_EQ(engine.SERIAL_CONNECTION->LOG_FOLDER, folder);
+
+  engine.WriteEngineLog("something happened");
+  EXPECT_NE(test::ReadFile(file).find(":something happened\r\n"), std::string::npos);
+  ASSERT_EQ(engine.SET_LOG_FOLDER(folder), 0);
+  EXPECT_EQ(test::ReadFile(file).find("something happened"), std::string::npos) << "every connection starts afresh";
+}
+
+TEST(EngineLog, UnusableFolderIsReported) {
+  TFP_ZORVIK engine(1, 9600);
+  EXPECT_EQ(engine.SET_LOG_FOLDER("/proc/orbantis-no/"), -1);
+  EXPECT_EQ(engine.SET_LOG_FOLDER(""), -1);
+  EXPECT_EQ(engine.LOG_FOLDER, "");
+}
+
+TEST(EngineLog, FolderWithoutTrailingSlashPrefixesTheFileName) {
+  test::TempDir dir;
+  WRITE_LOG(dir.Path() + "logs", "x");
+  EXPECT_TRUE(test::FileExists(dir.Path() + "logsorbantis_LOG.txt"));
+}
+
+TEST(EngineLog, RawEntriesCarryNoTimeStamp) {
+  test::TempDir dir;
+  WRITE_LOG_RAW(dir.Path(), "line one\r\nline two");
+  EXPECT_EQ(test::ReadFile(dir.Path() + "orbantis_LOG.txt"), "line one\r\nline two\r\n");
+}
+
+TEST(EngineLog, WritersRaiseWhenTheFileCannotBeWritten) {
+  EXPECT_THROW(WRITE_LOG("/proc/orbantis-no/", "x"), Exception);
+}
+
+TEST(ProgramLog, LivesInTheUsersLogFolder) {
+  test::TempDir dir;
+  ScopedEnv data("XDG_DATA_HOME", dir.Path() + "data");
+  WRITE_EXE_LOG("TFP_ZORVIK.Check_Status: test");
+  const std::string file = dir.Path() + "data/ORBANTIS/orbantis_log.txt";
+  EXPECT_NE(test::ReadFile(file).find(":TFP_ZORVIK.Check_Status: test\r\n"), std::string::npos);
+  EXPECT_EQ(ModeOf(file), 0600u);
+}
+
+TEST(StartupLog, PrefersTheDocumentsFolder) {
+  test::TempDir dir;
+  int handle = 0;
+  EXPECT_TRUE(INIT_ERR_SUPPORT(&handle, "ORBANTIS", dir.Path() + "docs", dir.Path() + "appdata/"));
+  const std::string file = dir.Path() + "docs/ORBANTIS/LOG_FOLDER/orbantis_LOG.txt";
+  EXPECT_NE(test::ReadFile(file).find(":Log file creation\r\n"), std::string::npos);
+  EXPECT_TRUE(test::FileExists(dir.Path() + "appdata/ORBANTIS"));
+  EXPECT_EQ(ErrSupportWindowHandle(), &handle);
+  EXPECT_EQ(ErrSupportCaption(), "ORBANTIS");
+
+  // A second start keeps the existing log.
+  WRITE_LOG(dir.Path() + "docs/ORBANTIS/LOG_FOLDER/", "kept");
+  EXPECT_TRUE(INIT_ERR_SUPPORT(&handle, "ORBANTIS", dir.Path() + "docs", dir.Path() + "appdata"));
+  EXPECT_NE(test::ReadFile(file).find("kept"), std::string::npos);
+}
+
+TEST(StartupLog, FallsBackToTheApplicationFolder) {
+  test::TempDir dir;
+  EXPECT_TRUE(INIT_ERR_SUPPORT(nullptr, "ORBANTIS", "/proc/orbantis-no", dir.Path()));
+  EXPECT_TRUE(test::FileExists(dir.Path() + "ORBANTIS/LOG_FOLDER/orbantis_LOG.txt"));
+  EXPECT_FALSE(INIT_ERR_SUPPORT(nullptr, "ORBANTIS", "/proc/orbantis-no", "/proc/orbantis-no"));
+}
+
+}  // namespace
+}  // namespace orbantis
