@@ -88,9 +88,8 @@ void TFP_BASE::PutInput_ToHEX() {
   }
 }
 
-bool TFP_BASE::WAIT_BYTE(std::uint8_t& b) {
+bool TFP_BASE::readByteWithin(std::uint8_t& b, std::uint64_t limitMs, int restMs) {
   auto& c = *SERIAL_CONNECTION;
-  c.TIMEOUT_ERROR = 0;
   const std::uint64_t start = GetTickCount64();
   while (true) {
     const std::uint64_t tryStart = GetTickCount64();
@@ -102,20 +101,27 @@ bool TFP_BASE::WAIT_BYTE(std::uint8_t& b) {
     } catch (const std::exception&) {
     }
     const std::uint64_t now = GetTickCount64();
-    if (now - start >= c.EXIT_BYTIMEVAR) {
+    if (now - start >= limitMs) {
       try {
         c.Clear();
       } catch (...) {
       }
-      c.TIMEOUT_ERROR = TIMEOUT_ERROR_CODE;
-      FTimedOut = true;
       return false;
     }
     // A read that failed at once (a device that is gone) must not turn this
-    // loop into a busy spin: rest for what is left of the sleep interval.
-    if (c.WITH_SLEEP && now - tryStart < static_cast<std::uint64_t>(std::max(0, c.byteSleepInterval)))
-      SleepMs(c.byteSleepInterval - static_cast<int>(now - tryStart));
+    // loop into a busy spin: rest for what is left of restMs.
+    if (now - tryStart < static_cast<std::uint64_t>(std::max(0, restMs)))
+      SleepMs(restMs - static_cast<int>(now - tryStart));
   }
+}
+
+bool TFP_BASE::WAIT_BYTE(std::uint8_t& b) {
+  auto& c = *SERIAL_CONNECTION;
+  c.TIMEOUT_ERROR = 0;
+  if (readByteWithin(b, c.EXIT_BYTIMEVAR, c.WITH_SLEEP ? c.byteSleepInterval : 1)) return true;
+  c.TIMEOUT_ERROR = TIMEOUT_ERROR_CODE;
+  FTimedOut = true;
+  return false;
 }
 
 bool TFP_BASE::READ_ANSWER(std::uint8_t cmd) {

@@ -128,7 +128,10 @@ class TFP_BASE {
   // written never fails the exchange.
   void writeTrace(const std::string& text);
   std::string traceLine(int attempt, const char* what, const std::string& hex) const;
-  // One byte of a raw read: waits until a byte arrives or timeUp() says so.
+  // Tries the connector's read until a byte arrives or limitMs passed (then
+  // the line is purged). Only a read that failed at once rests restMs.
+  bool readByteWithin(std::uint8_t& b, std::uint64_t limitMs, int restMs);
+  // One byte of a raw read, waiting at most TimeOutConst ms.
   bool waitRawByte(std::uint8_t& b, std::int32_t TimeOutConst);
   void appendAnswerByte(std::uint8_t b);
 

@@ -22,26 +22,8 @@ bool TFP_BASE::SEND_STR(std::uint16_t CODE_PAGE, const WideString& STR_TO_SEND, 
 }
 
 bool TFP_BASE::waitRawByte(std::uint8_t& b, std::int32_t TimeOutConst) {
-  auto& c = *SERIAL_CONNECTION;
-  const std::uint64_t start = GetTickCount64();
-  while (true) {
-    const std::uint64_t tryStart = GetTickCount64();
-    try {
-      b = c.readByte();
-      return true;
-    } catch (const std::exception&) {
-    }
-    const std::uint64_t now = GetTickCount64();
-    if (TimeOutConst < 0 || now - start >= static_cast<std::uint64_t>(TimeOutConst)) {
-      try {
-        c.Clear();
-      } catch (...) {
-      }
-      return false;
-    }
-    // Only a read that failed at once rests, so a gone device is no busy spin.
-    if (now - tryStart < 1) SleepMs(1);
-  }
+  // A negative limit ends the wait after the first failed read.
+  return readByteWithin(b, TimeOutConst < 0 ? 0 : static_cast<std::uint64_t>(TimeOutConst), 1);
 }
 
 void TFP_BASE::appendAnswerByte(std::uint8_t b) { FAnswer[static_cast<std::size_t>(FAnswerPos++)] = b; }
