@@ -284,7 +284,8 @@ bool TFP_BASE::EXCHANGE_FRAME(std::uint8_t cmd, const AnsiString& data) {
 bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString& OUTPUT_STR) {
   std::lock_guard<std::recursive_mutex> guard(FExchangeLock);
   OUTPUT_STR.clear();
-  if (INPUT_STR.size() > frame::MAX_REQUEST_DATA) {
+  FLastExchangeRefused = INPUT_STR.size() > frame::MAX_REQUEST_DATA;
+  if (FLastExchangeRefused) {
     // Its length byte would wrap and the printer would read a different
     // frame than the one we meant: refuse it before anything is sent.
     WriteEngineLog("CUSTOM_CMD_1: command " + std::to_string(Cmd) + " refused: its data field of " +

@@ -56,6 +56,8 @@ class TFP_BASE {
   std::int32_t FLastErrorCode = 0;
   AnsiString FLastErrorMessage;     // language 1 (English), code page 1252
   AnsiString FLastErrorMessage_BG;  // language 0 (Bulgarian), code page 1251
+  // The last CUSTOM_CMD_1 refused its data field and sent nothing.
+  bool FLastExchangeRefused = false;
   std::string LOG_FOLDER;           // engine log folder, with its trailing "/"
   T_ERROR_SWITCHES ERROR_SWITCHES;
   std::unique_ptr<TConnector> SERIAL_CONNECTION;

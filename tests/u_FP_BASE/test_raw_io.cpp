@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <atomic>
 #include <thread>
 #include <unistd.h>
 
@@ -90,27 +91,25 @@ TEST(RawIO, TotalReadWithoutTerminatorReturnsTheBurst) {
 // A stream longer than the engine's buffer ends the read at the buffer's end.
 TEST(RawIO, TotalReadNeverWritesPastItsBuffer) {
   RawLine line;
+  const int master = line.pty.Master();
+  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+  std::atomic<bool> stop {false};
   std::thread writer([&] {
-    std::string chunk(4096, 'z');
-    for (int i = 0; i < 10; ++i) {
-      std::size_t off = 0;
-      while (off < chunk.size()) {
-        pollfd p {line.pty.Master(), POLLOUT, 0};
-        if (::poll(&p, 1, 2000) <= 0) return;
-        ssize_t n = ::write(line.pty.Master(), chunk.data() + off, chunk.size() - off);
-        if (n <= 0) return;
-        off += static_cast<std::size_t>(n);
-      }
+    const std::string chunk(4096, 'z');
+    std::size_t total = 0;
+    while (!stop && total < 40 * 1024) {
+      pollfd p {master, POLLOUT, 0};
+      if (::poll(&p, 1, 100) <= 0) continue;
+      ssize_t n = ::write(master, chunk.data(), chunk.size());
+      if (n > 0) total += static_cast<std::size_t>(n);
     }
   });
   AnsiString out;
   EXPECT_TRUE(line.engine->TOTAL_READ(false, 0, 20000, out));
+  stop = true;
+  writer.join();
   EXPECT_EQ(line.engine->FAnswerPos, 32768);
   EXPECT_EQ(out.size(), 1001u);
-  line.engine->SERIAL_CONNECTION->Close();
-  int flags = ::fcntl(line.pty.Master(), F_GETFL);
-  ::fcntl(line.pty.Master(), F_SETFL, flags | O_NONBLOCK);
-  writer.join();
 }
 
 }  // namespace
