@@ -5,7 +5,9 @@ namespace orbantis::cmd {
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> all = [] {
     std::vector<Command> commands;
-    for (const auto* group : {&StatusCommands()})
+    for (const auto* group : {&ReceiptCommands(), &StatusCommands(), &ReportCommands(), &TextCommands(),
+                               &ConfigCommands(), &ItemCommands(), &FiscalMemoryCommands(), &JournalCommands(),
+                               &ServiceCommands()})
       for (const CommandRow& row : *group) commands.push_back({&row, CompileField(row)});
     return commands;
   }();

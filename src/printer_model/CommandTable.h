@@ -15,7 +15,15 @@ struct Command {
 };
 
 // The rows of each group, one file each under commands/.
-const std::vector<CommandRow>& StatusCommands();       // status and information reads
+const std::vector<CommandRow>& ReceiptCommands();       // fiscal receipts: open, sell, subtotal, pay, text, close
+const std::vector<CommandRow>& StatusCommands();        // status and information reads
+const std::vector<CommandRow>& ReportCommands();        // reports and cash operations
+const std::vector<CommandRow>& TextCommands();          // texts, lines, barcodes and sounds
+const std::vector<CommandRow>& ConfigCommands();        // configuration and identity
+const std::vector<CommandRow>& ItemCommands();          // the item (PLU) database
+const std::vector<CommandRow>& FiscalMemoryCommands();  // fiscal memory reads
+const std::vector<CommandRow>& JournalCommands();       // the electronic journal
+const std::vector<CommandRow>& ServiceCommands();       // logo rows and service commands
 
 // All commands, in group order. Built once; raises Exception at first use if a
 // row's template names a parameter the row does not have.
