@@ -1,0 +1,80 @@
+// Faults the emulator can inject, switchable while it runs (from any thread).
+//
+// Request faults: NAK every Nth well-formed request (the request is not carried out), or silence
+// (requests are read and dropped: the printer seems switched off). Answer faults hit one answer,
+// the Nth counted from the moment the fault is set (1 = the next answer): a wrong check sum, a
+// wrong SEQ, a wrong CMD, or an answer cut off halfway. The request behind that answer has been
+// carried out, so the driver's repeat with the same SEQ gets the stored answer, intact.
+// A TCP client can be dropped after N answers on its connection. Status bits can be forced set or
+// clear in every answer, exactly as given (no summary bit is added).
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Frame.h"
+#include "Status.h"
+
+namespace orbantis::emulator {
+
+struct ForcedBit {
+  StatusBit bit;
+  bool on;
+};
+
+// The faults as given on the command line; all zero means none.
+struct FaultSettings {
+  unsigned nakEvery = 0;
+  unsigned badChecksumAt = 0;
+  unsigned wrongSeqAt = 0;
+  unsigned wrongCmdAt = 0;
+  unsigned truncateAt = 0;
+  bool silent = false;
+  unsigned dropAfter = 0;
+  std::vector<ForcedBit> forcedBits;
+};
+
+// "2.0" sets byte 2 bit 0; "2.0=0" clears it, "2.0=1" sets it. Throws std::invalid_argument.
+ForcedBit parseForcedBit(const std::string& text);
+
+class Faults {
+ public:
+  void apply(const FaultSettings& settings);
+  void clear();
+
+  void setNakEvery(unsigned n);  // 0 turns it off
+  void setBadChecksumAt(unsigned n);
+  void setWrongSeqAt(unsigned n);
+  void setWrongCmdAt(unsigned n);
+  void setTruncateAt(unsigned n);
+  void setSilent(bool on);
+  void setDropAfter(unsigned n);
+  void forceBit(StatusBit bit, bool on);
+  void releaseBit(StatusBit bit);
+
+  // Used by the service for each request and answer.
+  bool silent() const;
+  unsigned dropAfter() const;
+  bool nakThisRequest();                  // counts one well-formed request
+  void overlay(StatusBytes& status) const;
+  Bytes shapeAnswer(const Answer& answer);  // counts one answer; the bytes to send
+
+ private:
+  mutable std::mutex mutex_;
+  unsigned nakEvery_ = 0;
+  unsigned requestsSinceNakSet_ = 0;
+  std::uint64_t answers_ = 0;
+  // Absolute answer numbers at which each one-shot fault fires; 0 when unarmed.
+  std::uint64_t badChecksumAt_ = 0;
+  std::uint64_t wrongSeqAt_ = 0;
+  std::uint64_t wrongCmdAt_ = 0;
+  std::uint64_t truncateAt_ = 0;
+  bool silent_ = false;
+  unsigned dropAfter_ = 0;
+  StatusBytes forceSet_{};
+  StatusBytes forceClear_{};
+};
+
+}  // namespace orbantis::emulator
