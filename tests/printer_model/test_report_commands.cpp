@@ -192,7 +192,8 @@ TEST(ReportCommands, NamedMethodsTakeTheirParametersInDeclaredOrder) {
   ServerSwitches(e.connector());
   AnsiString result, aa, bb, cc, dd, ddmmyy;
   EXPECT_EQ(e.engine->CMD_50_0_0("010126", "311226", result, aa, bb, cc, dd, ddmmyy), 0);
-  EXPECT_EQ((AnsiStrings {result, aa, bb, cc, dd, ddmmyy}), (AnsiStrings {"F", "0.00", "1.00", "2.00", "3.00", "010126"}));
+  EXPECT_EQ((AnsiStrings {result, aa, bb, cc, dd, ddmmyy}),
+            (AnsiStrings {"F", "0.00", "1.00", "2.00", "3.00", "010126"}));
 
   // The same answer, cut at the commas only: the letter stays with its item.
   AnsiString exitCode, cashSum, servIn, servOut;
