@@ -143,6 +143,9 @@ std::int32_t RunRules(const AnsiString& value, const Rules& rules) {
         ok = v && bound && (r.check == Check::NumberAtMost ? *v <= *bound : *v >= *bound);
         break;
       }
+      case Check::PassIf:
+        if (value == r.text) return CHECKS_END_WITH_SUCCESS;
+        break;
       case Check::Currency: ok = ParseCurrency(value).has_value(); break;
       case Check::CurrencyAtMost:
       case Check::CurrencyAtLeast: {

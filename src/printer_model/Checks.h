@@ -29,6 +29,7 @@ enum class Check : std::uint8_t {
   Currency,         // a decimal number as a fixed-point value with four decimals
   CurrencyAtMost,   // ... not above bound, compared exactly
   CurrencyAtLeast,  // ... not below bound, compared exactly
+  PassIf,           // equal to text: the value passes and no further check runs
 };
 
 struct Rule {
@@ -55,6 +56,13 @@ constexpr Rule NumberAtLeast(std::string_view v, std::int32_t code) { return {Ch
 constexpr Rule Currency(std::int32_t code) { return {Check::Currency, code}; }
 constexpr Rule CurrencyAtMost(std::string_view v, std::int32_t code) { return {Check::CurrencyAtMost, code, 0, v}; }
 constexpr Rule CurrencyAtLeast(std::string_view v, std::int32_t code) { return {Check::CurrencyAtLeast, code, 0, v}; }
+// A printer that answers "F" (failed) sends no record after it: the answer
+// check ends there with success, and the status letter tells the client.
+constexpr Rule PassIf(std::string_view v) { return {Check::PassIf, 0, 0, v}; }
+
+// What RunRules returns when a PassIf rule matched: the remaining checks of
+// this and of every later value are skipped.
+inline constexpr std::int32_t CHECKS_END_WITH_SUCCESS = 1;
 
 // Input codes.
 inline constexpr std::int32_t IN_REQUIRED = -10500;
@@ -96,7 +104,8 @@ std::optional<long double> ParseNumber(std::string_view text);
 // the fixed-point type (about 9.2e14) do not parse.
 std::optional<std::int64_t> ParseCurrency(std::string_view text);
 
-// 0 when value passes every rule, else the code of the first rule it fails.
+// 0 when value passes every rule, else the code of the first rule it fails
+// (or CHECKS_END_WITH_SUCCESS).
 std::int32_t RunRules(const AnsiString& value, const Rules& rules);
 
 }  // namespace orbantis::cmd

@@ -171,7 +171,9 @@ std::int32_t TFP_ZORVIK::Run(const cmd::Command& command, const AnsiStrings& in,
       try {
         code = 0;
         for (std::size_t i = 0; i < row.in.size(); ++i) {
-          if (const auto failed = cmd::RunRules(in[i], row.in[i].rules); failed != 0) {
+          const auto failed = cmd::RunRules(in[i], row.in[i].rules);
+          if (failed == cmd::CHECKS_END_WITH_SUCCESS) break;
+          if (failed != 0) {
             code = failed;
             return;
           }
@@ -211,7 +213,9 @@ std::int32_t TFP_ZORVIK::Run(const cmd::Command& command, const AnsiStrings& in,
     // CHECK_OUTPUT
     if (c.WITH_OUTPCHECK) {
       for (std::size_t i = 0; i < row.out.size(); ++i) {
-        if (const auto failed = cmd::RunRules(out[i], row.out[i].rules); failed != 0) {
+        const auto failed = cmd::RunRules(out[i], row.out[i].rules);
+        if (failed == cmd::CHECKS_END_WITH_SUCCESS) return;
+        if (failed != 0) {
           code = failed;
           return;
         }
