@@ -11,6 +11,9 @@ packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
+  qt6-base-dev
+  dbus-daemon
+  dbus-bin
 )
 
 missing=()

@@ -16,7 +16,6 @@ namespace orbantis {
 namespace {
 
 constexpr mode_t kFileMode = 0600;
-constexpr mode_t kFolderMode = 0700;
 
 struct ErrSupportState {
   std::mutex lock;
@@ -127,7 +126,7 @@ void WRITE_EXE_LOG(const std::string& text) {
   appendToFile(folder + ProgramName() + "_log.txt", LogDateTime() + ":" + text + "\r\n");
 }
 
-bool ForceDirectories(const std::string& folder) {
+bool ForceDirectories(const std::string& folder, unsigned mode) {
   std::string path = stripTrailingSlash(folder);
   if (path.empty()) return false;
   if (isDirectory(path)) return true;
@@ -136,7 +135,7 @@ bool ForceDirectories(const std::string& folder) {
     pos = path.find('/', pos + 1);
     std::string part = path.substr(0, pos);
     if (!part.empty() && !isDirectory(part)) {
-      if (::mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) return false;
+      if (::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
     }
     if (pos == std::string::npos) break;
   }

@@ -38,9 +38,9 @@ void WRITE_LOG_RAW(const std::string& folder, const std::string& text);
 // Appends date-time + ":" + text + CR LF to the program-side log.
 void WRITE_EXE_LOG(const std::string& text);
 
-// Creates folder and its missing parents (mode 0700). True when it exists
-// afterwards.
-bool ForceDirectories(const std::string& folder);
+// Creates folder and its missing parents (mode 0700 unless told otherwise:
+// log folders hold receipts). True when it exists afterwards.
+bool ForceDirectories(const std::string& folder, unsigned mode = 0700);
 
 // Adds a trailing "/" unless folder already ends with one (an empty folder
 // stays empty).

@@ -1,0 +1,491 @@
+#include "uORBANTIS/TKELMORA.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "printer_model/StatusReads.h"
+#include "uErrLog/uErrLog.h"
+#include "u_FP_BASE/Clock.h"
+#include "u_FP_BASE/CodePage.h"
+
+namespace orbantis {
+namespace {
+
+AnsiString ToAnsi(const WideString& s) { return EncodeCodePage(s, CP_WESTERN); }
+WideString ToWide(const AnsiString& s) { return DecodeCodePage(s, CP_WESTERN); }
+
+WideString Trim(const WideString& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && s[b] <= u' ') ++b;
+  while (e > b && s[e - 1] <= u' ') --e;
+  return s.substr(b, e - b);
+}
+
+// Thrown when a method needs the printer object and there is none.
+struct NoPrinter : Exception {
+  NoPrinter() : Exception("No connection to the printer: call CONNECT_TO_PRINTER first.") {}
+};
+
+}  // namespace
+
+TKELMORA::TKELMORA() { FDebugFolder = TempFolder(); }
+
+TKELMORA::~TKELMORA() { ReleaseConnection(); }
+
+void TKELMORA::ReleaseConnection() {
+  try {
+    releasePrinter();
+  } catch (...) {
+  }
+}
+
+void TKELMORA::computeLogFolder() { MY_LOG_FOLDER = IncludeTrailingPathDelimiter(ServerLogFolder()); }
+
+void TKELMORA::releasePrinter() {
+  if (!FDORRIK) return;
+  if (FDORRIK->SERIAL_CONNECTION->Active()) FDORRIK->SERIAL_CONNECTION->Close();
+  FDORRIK.reset();
+}
+
+void TKELMORA::log(const std::string& text) {
+  if (MY_LOG_FOLDER.empty()) return;
+  try {
+    ForceDirectories(MY_LOG_FOLDER);
+    WRITE_LOG(MY_LOG_FOLDER, text);
+  } catch (...) {
+  }
+}
+
+std::shared_ptr<IKELMORAEvents> TKELMORA::sink() {
+  std::lock_guard<std::mutex> guard(FSinkLock);
+  return FEvents;
+}
+
+void TKELMORA::EventSinkChanged(std::shared_ptr<IKELMORAEvents> newSink) {
+  std::lock_guard<std::mutex> guard(FSinkLock);
+  FEvents = std::move(newSink);
+}
+
+void TKELMORA::fireLastError() {
+  auto events = sink();
+  if (!events) return;
+  try {
+    events->ON_ERROR(GetLastErrorCode(), GetLastErrorMessage());
+  } catch (...) {
+    // The sink's trouble is not the caller's.
+  }
+}
+
+void TKELMORA::sendOnError(std::int32_t targetCode, const WideString& targetMessage) {
+  if (auto events = sink()) events->ON_ERROR(targetCode, targetMessage);
+}
+
+void TKELMORA::sendOnProgress(std::int32_t targetProgress, const WideString& targetMessage) {
+  if (auto events = sink()) events->OnProgress(targetProgress, targetMessage);
+}
+
+void TKELMORA::sendOnStartProgress() {
+  SleepMs(50);
+  if (auto events = sink()) events->OnStartProgress();
+}
+
+void TKELMORA::sendOnEndProgress() {
+  SleepMs(50);
+  if (auto events = sink()) events->OnEndProgress();
+}
+
+// ---------------------------------------------------------------- initialisers
+
+std::int32_t TKELMORA::INIT_MY_FP(std::int32_t TRGT_PORT, std::int32_t TRGT_BAUDRATE, bool SET_DTR_TO,
+                                  bool SET_RTS_TO, std::int32_t MODEL_INDX) {
+  std::int32_t result = -1;
+  try {
+    computeLogFolder();
+    MY_PORT = TRGT_PORT;
+    MY_BAUDRATE = TRGT_BAUDRATE;
+    TO_SET_DTR = SET_DTR_TO;
+    TO_SET_RTS = SET_RTS_TO;
+    MY_MODEL_INDX = MODEL_INDX;
+    FDevicePath.clear();
+    FUseTcp = false;
+    releasePrinter();
+    result = -2;
+    MY_PRINTER = PRINTER_MODEL_ZORVIK;
+    if (MY_PRINTER != 0) result = 0;
+  } catch (const std::exception& e) {
+    log(std::string("TPRAXOL.INIT_FDORRIK: ") + e.what());
+  }
+  if (result < 0 && FDORRIK) fireLastError();
+  return result;
+}
+
+std::int32_t TKELMORA::initFiscalPrinter(std::int32_t targetComPort, std::int32_t targetBaudrate, bool setDTRToValue,
+                                         bool setRTSToValue) {
+  std::int32_t result = -1;
+  try {
+    computeLogFolder();
+    MY_PORT = targetComPort;
+    MY_BAUDRATE = targetBaudrate;
+    TO_SET_DTR = setDTRToValue;
+    TO_SET_RTS = setRTSToValue;
+    MY_MODEL_INDX = 2000;
+    FDevicePath.clear();
+    FUseTcp = false;
+    MY_PRINTER = PRINTER_MODEL_ZORVIK;
+    releasePrinter();
+    result = 0;
+  } catch (const std::exception& e) {
+    log(std::string("TPRAXOL.INIT_FDORRIK: ") + e.what());
+  }
+  if (result < 0 && FDORRIK) fireLastError();
+  return result;
+}
+
+std::int32_t TKELMORA::initFiscalPrinterDevice(const WideString& devicePath, std::int32_t targetBaudrate,
+                                               bool setDTRToValue, bool setRTSToValue) {
+  const std::int32_t result = initFiscalPrinter(0, targetBaudrate, setDTRToValue, setRTSToValue);
+  if (result == 0) FDevicePath = WideToUtf8(devicePath);
+  return result;
+}
+
+std::int32_t TKELMORA::INIT_MY_FP2(const WideString& IP_ADDRESS, const WideString& PORT_NUMBER) {
+  std::int32_t result = -1;
+  try {
+    computeLogFolder();
+    MY_PORT = 1;
+    MY_BAUDRATE = 115200;
+    TO_SET_DTR = false;
+    TO_SET_RTS = false;
+    MY_MODEL_INDX = 2000;
+    releasePrinter();
+    result = -2;
+    MY_PRINTER = PRINTER_MODEL_ZORVIK;
+    // The address and port are recorded here; CONNECT_TO_PRINTER makes the
+    // TCP printer object with them (there is no printer object yet to set).
+    const auto port = cmd::ParseInteger(ToAnsi(PORT_NUMBER));
+    if (!port || *port <= 0 || *port > 65535) throw Exception("Not a TCP port number: " + ToAnsi(PORT_NUMBER));
+    FUseTcp = true;
+    FTcpAddress = WideToUtf8(IP_ADDRESS);
+    FTcpPort = *port;
+    FDevicePath.clear();
+    result = 0;
+  } catch (const std::exception& e) {
+    FOwnErrorCode = result;
+    FOwnErrorMessage = e.what();
+    log(std::string("TPRAXOL.INIT_FDORRIK: ") + e.what());
+  }
+  if (result < 0) fireLastError();
+  return result;
+}
+
+void TKELMORA::applyDebugSettings() {
+  auto& c = *FDORRIK->SERIAL_CONNECTION;
+  c.DEBUGMODE = FDebugMode;
+  c.DEBUG_FOLDER = FDebugFolder;
+}
+
+std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
+  try {
+    // A printer object already there is closed and released first: a port
+    // left open would lock the printer away from the new connection.
+    releasePrinter();
+
+    tmp_Int = -200;
+    FOwnErrorCode = -200;
+    FOwnErrorMessage = "Internal error:[Create base object].";
+    FDORRIK = std::make_unique<TFP_ZORVIK>(MY_PORT, MY_BAUDRATE);
+    auto& c = *FDORRIK->SERIAL_CONNECTION;
+    if (FUseTcp) {
+      c.SERVICE_MODE = false;
+      c.BB_MODE = false;
+      c.WITH_INPCHECK = false;
+      c.WITH_OUTPCHECK = true;
+      c.ALWAYS_GET_OUTPUT = true;
+      c.AUTOCUT_ON = true;
+      c.COMUNICATION_TYPE = ct_TCPIP;
+      c.CREATE_TCP(FTcpAddress, FTcpPort);
+      if (c.FP_TCP) {
+        c.FP_TCP->TCP_Client->UseNagle = false;
+        c.FP_TCP->TCP_Client->ReadTimeout = 10000;
+        c.FP_TCP->TCP_Client->ConnectTimeout = 10000;
+      }
+    } else {
+      c.DevicePath = FDevicePath;
+    }
+    applyDebugSettings();
+    FOwnErrorCode = 0;
+    FOwnErrorMessage.clear();
+
+    tmp_Int = FDORRIK->SET_LOG_FOLDER(MY_LOG_FOLDER);
+    if (tmp_Int < 0) {
+      FDORRIK->FLastErrorMessage = "Server can not access folder:[" + MY_LOG_FOLDER + "].";
+    } else {
+      tmp_Int = c.Open();
+      if (tmp_Int < 0) {
+        FDORRIK->FLastErrorMessage = "Server can not open COM port.";
+        log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
+      } else {
+        tmp_Int = -300;
+        FDORRIK->FLastErrorMessage = "Server can not open COM port:[TO_SET_DTR].";
+        c.SET_DTR(TO_SET_DTR);
+        tmp_Int = -400;
+        FDORRIK->FLastErrorMessage = "Server can not open COM port:[Set_RTS].";
+        c.SET_RTS(TO_SET_RTS);
+        if (!c.Active()) {
+          tmp_Int = -500;
+          FDORRIK->FLastErrorMessage = "Server can not open COM port.";
+          log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
+        } else {
+          c.WITH_INPCHECK = false;
+          c.WITH_OUTPCHECK = true;
+          c.ALWAYS_GET_OUTPUT = true;
+          c.AUTOCUT_ON = true;
+          c.EXIT_BYTIMEVAR = 100;
+          c.SET_REPEAT_COUNT(2);
+          FDORRIK->FLastErrorCode = 0;
+          FDORRIK->FLastErrorMessage.clear();
+          MY_INPUT = "X";
+
+          tmp_Int = FDORRIK->CMD_74_0_0(MY_INPUT, mS0, mS1, mS2, mS3, mS4, mS5);
+
+          AnsiString printerName, fwRev, chk, configSwitches, serial;
+          tmp_Int = FDORRIK->CMD_90_0_0(printerName, fwRev, chk, configSwitches, serial);
+          if (tmp_Int != 0) {
+            if (Trim(ToWide(printerName)).empty())
+              FDORRIK->FLastErrorMessage += "\r\nPrinter can not return diagnostic information.";
+            log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
+          }
+          c.EXIT_BYTIMEVAR = 3000;
+        }
+      }
+    }
+  } catch (const std::exception& e) {
+    log(std::string("TPRAXOL.CONNECT_TO_PRINTER :") + e.what());
+  }
+  if (tmp_Int < 0) {
+    if (FDORRIK) FDORRIK->FLastErrorCode = tmp_Int;
+    else FOwnErrorCode = tmp_Int;
+    fireLastError();
+  }
+  return tmp_Int;
+}
+
+std::int32_t TKELMORA::CLOSE_CONNECTION() {
+  std::int32_t result = -1;
+  try {
+    releasePrinter();
+    result = 0;
+  } catch (const std::exception& e) {
+    log(std::string("TKELMORA.CLOSE_CONNECTION :") + e.what());
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------- last error and bits
+
+std::int32_t TKELMORA::GetLastErrorCode() { return FDORRIK ? FDORRIK->FLastErrorCode : FOwnErrorCode; }
+
+WideString TKELMORA::GetLastErrorMessage() {
+  return ToWide(FDORRIK ? FDORRIK->FLastErrorMessage : FOwnErrorMessage);
+}
+
+bool TKELMORA::GET_BIT_STATE(std::int32_t BYTE_INDEX, std::int32_t BIT_INDEX) {
+  return FDORRIK && FDORRIK->GET_BIT_STATE(BYTE_INDEX, BIT_INDEX);
+}
+
+bool TKELMORA::getBitState(std::int32_t byteIndex, std::int32_t bitIndex) {
+  try {
+    return FDORRIK && FDORRIK->getBitState(byteIndex, bitIndex);
+  } catch (...) {
+    return false;
+  }
+}
+
+WideString TKELMORA::getStatusDescription(std::int32_t byteIndex, std::int32_t bitIndex) {
+  try {
+    return FDORRIK ? FDORRIK->getStatusDescription(byteIndex, bitIndex, LANGUAGE_1) : WideString();
+  } catch (...) {
+    return {};
+  }
+}
+
+// ---------------------------------------------------------------- commands
+
+bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& OUTPUT_STR) {
+  bool result = false;
+  try {
+    if (!FDORRIK) throw NoPrinter();
+    AnsiString input = ToAnsi(INPUT_STR);
+    AnsiString output = ToAnsi(OUTPUT_STR);
+    result = FDORRIK->CUSTOM_CMD(CMD, input, output);
+    INPUT_STR = ToWide(input);
+    OUTPUT_STR = ToWide(output);
+  } catch (const std::exception& e) {
+    if (!FDORRIK) FOwnErrorMessage = e.what();
+    log(std::string("TKELMORA.CUSTOM_CMD :") + e.what());
+  }
+  if (!result) {
+    if (FDORRIK) FDORRIK->FLastErrorCode = -4;
+    else FOwnErrorCode = -4;
+    fireLastError();
+  }
+  return result;
+}
+
+std::int32_t TKELMORA::statusRead(const std::string& rowName, const WideStrings& in, WideStrings& out) {
+  std::int32_t result = -1;
+  try {
+    if (!FDORRIK) throw NoPrinter();
+    AnsiStrings values;
+    for (const auto& v : in) values.push_back(ToAnsi(v));
+    AnsiStrings answers;
+    result = FDORRIK->Run(rowName, values, answers);
+    // Only a successful read replaces what the client passed in.
+    if (result == 0)
+      for (std::size_t i = 0; i < out.size() && i < answers.size(); ++i) out[i] = ToWide(answers[i]);
+  } catch (const std::exception& e) {
+    if (!FDORRIK) FOwnErrorMessage = e.what();
+    log("TKELMORA." + rowName + " :" + e.what());
+  }
+  if (result < 0) {
+    if (FDORRIK) FDORRIK->FLastErrorCode = result;
+    else FOwnErrorCode = result;
+    fireLastError();
+  }
+  return result;
+}
+
+std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrings& in, WideStrings& out) {
+  if (rowName == "CMD_74_0_0" || rowName == "CMD_74_0_1") return statusRead(rowName, in, out);
+  std::int32_t result = -1;
+  AnsiStrings answers;
+  try {
+    if (!FDORRIK) throw NoPrinter();
+    AnsiStrings values;
+    values.reserve(in.size());
+    for (const auto& v : in) values.push_back(ToAnsi(v));
+    // Answer values start empty: what the client passed in is not used.
+    result = FDORRIK->Run(rowName, values, answers);
+  } catch (const std::exception& e) {
+    result = -1;
+    if (!FDORRIK) {
+      FOwnErrorCode = -1;
+      FOwnErrorMessage = e.what();
+    }
+  }
+  // Written back in every case, also after a fault.
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = i < answers.size() ? ToWide(answers[i]) : WideString();
+  return result;
+}
+
+// ---------------------------------------------------------------- header and footer
+
+std::int32_t TKELMORA::setHeader(const WideString& headerLine1, const WideString& headerLine2,
+                                 const WideString& headerLine3, const WideString& headerLine4,
+                                 const WideString& headerLine5, const WideString& headerLine6) {
+  std::int32_t result = -1;
+  try {
+    if (!FDORRIK) throw NoPrinter();
+    WideString text;
+    const WideString* lines[] = {&headerLine1, &headerLine2, &headerLine3, &headerLine4, &headerLine5, &headerLine6};
+    for (std::size_t i = 0; i < 6; ++i) {
+      if (i > 0) text += u'\t';
+      text += lines[i]->substr(0, 42);
+    }
+    text = text.substr(0, 218);
+    AnsiStrings none;
+    result = FDORRIK->Run("CMD_43_0_0", {"0", ToAnsi(text)}, none);
+  } catch (const std::exception& e) {
+    if (!FDORRIK) FOwnErrorMessage = e.what();
+    result = -1;
+  }
+  return result;
+}
+
+std::int32_t TKELMORA::setFooter(const WideString& footerLine1, const WideString& footerLine2) {
+  std::int32_t result = -1;
+  try {
+    if (!FDORRIK) throw NoPrinter();
+    AnsiStrings none;
+    result = FDORRIK->Run("CMD_43_0_0", {"6", ToAnsi(footerLine1.substr(0, 42))}, none);
+    if (result == 0) result = FDORRIK->Run("CMD_43_0_0", {"7", ToAnsi(footerLine2.substr(0, 42))}, none);
+  } catch (const std::exception& e) {
+    if (!FDORRIK) FOwnErrorMessage = e.what();
+    result = -1;
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------- the logo
+
+namespace {
+std::mutex gLogoFormsLock;
+std::shared_ptr<ILogoForms> gLogoForms;
+
+std::shared_ptr<ILogoForms> logoForms() {
+  std::lock_guard<std::mutex> guard(gLogoFormsLock);
+  return gLogoForms;
+}
+
+// The folder part of a file name: everything before the last "/".
+std::string folderOf(const WideString& fileName) {
+  const std::string name = WideToUtf8(fileName);
+  const auto slash = name.rfind('/');
+  return slash == std::string::npos ? std::string() : name.substr(0, slash);
+}
+}  // namespace
+
+void TKELMORA::SetLogoForms(std::shared_ptr<ILogoForms> forms) {
+  std::lock_guard<std::mutex> guard(gLogoFormsLock);
+  gLogoForms = std::move(forms);
+}
+
+void TKELMORA::showLogoForm(bool stayOnTop) {
+  try {
+    if (auto forms = logoForms()) forms->ShowLogoForm(*this, stayOnTop);
+  } catch (...) {
+  }
+}
+
+std::int32_t TKELMORA::getLogoFromPrinter(const WideString& targetFileName) {
+  try {
+    auto forms = logoForms();
+    if (!forms) return -2;
+    return forms->GetLogoFromPrinterToFile(*this, targetFileName, folderOf(targetFileName));
+  } catch (...) {
+    return -2;
+  }
+}
+
+std::int32_t TKELMORA::saveLogoToPrinter(const WideString& targetFileName) {
+  try {
+    auto forms = logoForms();
+    if (!forms) return -2;
+    return forms->SaveLogoFromFileToPrinter(*this, targetFileName, folderOf(targetFileName));
+  } catch (...) {
+    return -2;
+  }
+}
+
+// ---------------------------------------------------------------- properties
+
+bool TKELMORA::debugMode() { return FDORRIK ? FDORRIK->SERIAL_CONNECTION->DEBUGMODE : FDebugMode; }
+
+void TKELMORA::set_debugMode(bool value) {
+  FDebugMode = value;
+  if (FDORRIK) FDORRIK->SERIAL_CONNECTION->DEBUGMODE = value;
+}
+
+WideString TKELMORA::debugFolder() {
+  return Utf8ToWide(FDORRIK ? FDORRIK->SERIAL_CONNECTION->DEBUG_FOLDER : FDebugFolder);
+}
+
+void TKELMORA::set_debugFolder(const WideString& value) {
+  // An empty folder would put the trace beside whatever the current
+  // directory is: it means the temp folder.
+  const std::string folder = value.empty() ? TempFolder() : IncludeTrailingPathDelimiter(WideToUtf8(value));
+  FDebugFolder = folder;
+  if (FDORRIK) FDORRIK->SERIAL_CONNECTION->DEBUG_FOLDER = folder;
+}
+
+}  // namespace orbantis

@@ -1,0 +1,157 @@
+// TKELMORA: one automation object, the server side of one client.
+//
+// It keeps the connection settings the client gave, creates the printer
+// object (FDORRIK) when the client connects, forwards every command method
+// to it, and reports errors to the client's event sink. Plain C++: the bus
+// layer (KelmoraBus) calls it on the object's own worker thread, one call at
+// a time, so nothing here locks except the sink.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "printer_model/TFP_ZORVIK.h"
+#include "u_FP_BASE/Strings.h"
+
+namespace orbantis {
+
+// The client's event sink (IKELMORAEvents).
+class TKELMORA;
+
+class IKELMORAEvents {
+ public:
+  virtual ~IKELMORAEvents() = default;
+  virtual void ON_ERROR(std::int32_t LastErrorCode, const WideString& LastErrorMessage) = 0;
+  virtual void OnProgress(std::int32_t currentValue, const WideString& progressMessage) = 0;
+  virtual void OnStartProgress() = 0;
+  virtual void OnEndProgress() = 0;
+};
+
+// The logo form and its transfers belong to the user interface; the server
+// hands them to every object through this interface.
+class ILogoForms {
+ public:
+  virtual ~ILogoForms() = default;
+  virtual void ShowLogoForm(TKELMORA& object, bool stayOnTop) = 0;
+  virtual std::int32_t GetLogoFromPrinterToFile(TKELMORA& object, const WideString& fileName,
+                                                const std::string& folder) = 0;
+  virtual std::int32_t SaveLogoFromFileToPrinter(TKELMORA& object, const WideString& fileName,
+                                                 const std::string& folder) = 0;
+};
+
+// The printer model this server drives; every initialiser records it.
+inline constexpr std::uint8_t PRINTER_MODEL_ZORVIK = 7;
+
+class TKELMORA {
+ public:
+  TKELMORA();
+  ~TKELMORA();
+  TKELMORA(const TKELMORA&) = delete;
+  TKELMORA& operator=(const TKELMORA&) = delete;
+
+  // --- connection (booleans arrive as the client sent them; only 0 is false) ---
+  std::int32_t INIT_MY_FP(std::int32_t TRGT_PORT, std::int32_t TRGT_BAUDRATE, bool SET_DTR_TO, bool SET_RTS_TO,
+                          std::int32_t MODEL_INDX);
+  std::int32_t initFiscalPrinter(std::int32_t targetComPort, std::int32_t targetBaudrate, bool setDTRToValue,
+                                 bool setRTSToValue);
+  // Linux: a device path in place of a port number.
+  std::int32_t initFiscalPrinterDevice(const WideString& devicePath, std::int32_t targetBaudrate,
+                                       bool setDTRToValue, bool setRTSToValue);
+  std::int32_t INIT_MY_FP2(const WideString& IP_ADDRESS, const WideString& PORT_NUMBER);
+  std::int32_t CONNECT_TO_PRINTER();
+  std::int32_t CLOSE_CONNECTION();
+
+  // --- last error and status bits ---
+  std::int32_t GetLastErrorCode();
+  WideString GetLastErrorMessage();
+  bool GET_BIT_STATE(std::int32_t BYTE_INDEX, std::int32_t BIT_INDEX);
+  bool getBitState(std::int32_t byteIndex, std::int32_t bitIndex);
+  WideString getStatusDescription(std::int32_t byteIndex, std::int32_t bitIndex);
+
+  // --- commands ---
+  bool CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& OUTPUT_STR);
+  // Any command method by the name of its row: in holds the value
+  // parameters, out the answer parameters (their values as the client sent
+  // them; they are replaced by the answers, or kept by the status reads when
+  // those fail).
+  std::int32_t CommandMethod(const std::string& rowName, const WideStrings& in, WideStrings& out);
+
+  // --- header, footer ---
+  std::int32_t setHeader(const WideString& headerLine1, const WideString& headerLine2, const WideString& headerLine3,
+                         const WideString& headerLine4, const WideString& headerLine5,
+                         const WideString& headerLine6);
+  std::int32_t setFooter(const WideString& footerLine1, const WideString& footerLine2);
+
+  // --- the logo (through the logo form) ---
+  void showLogoForm(bool stayOnTop);
+  std::int32_t getLogoFromPrinter(const WideString& targetFileName);
+  std::int32_t saveLogoToPrinter(const WideString& targetFileName);
+  // The process's logo forms; without them (no user interface) showLogoForm
+  // returns at once and the transfers fail with -2.
+  static void SetLogoForms(std::shared_ptr<ILogoForms> forms);
+
+  // --- properties ---
+  bool debugMode();
+  void set_debugMode(bool value);
+  WideString debugFolder();
+  void set_debugFolder(const WideString& value);
+
+  // --- events ---
+  // The one sink of this object; nullptr removes it. Thread-safe.
+  void EventSinkChanged(std::shared_ptr<IKELMORAEvents> sink);
+  // Fire to the sink connected now, if any. A failing sink raises to the caller.
+  void sendOnError(std::int32_t targetCode, const WideString& targetMessage);
+  void sendOnProgress(std::int32_t targetProgress, const WideString& targetMessage);
+  void sendOnStartProgress();  // waits 50 ms first
+  void sendOnEndProgress();    // waits 50 ms first
+
+  // Closes the printer connection (the object is going away).
+  void ReleaseConnection();
+
+  TFP_ZORVIK* printer() { return FDORRIK.get(); }
+  const std::string& logFolder() const { return MY_LOG_FOLDER; }
+
+ private:
+  void computeLogFolder();
+  void releasePrinter();
+  void log(const std::string& text);
+  // ON_ERROR with the printer object's last error, when a sink is there; a
+  // failing sink never disturbs the calling method.
+  void fireLastError();
+  std::shared_ptr<IKELMORAEvents> sink();
+  void applyDebugSettings();
+  std::int32_t statusRead(const std::string& rowName, const WideStrings& in, WideStrings& out);
+
+  std::int32_t tmp_Int = 0;
+  std::string MY_LOG_FOLDER;
+  AnsiString MY_INPUT;
+  std::unique_ptr<TFP_ZORVIK> FDORRIK;
+  std::uint8_t MY_PRINTER = 0;
+  std::int32_t MY_PORT = 0;
+  std::int32_t MY_BAUDRATE = 0;
+  bool TO_SET_DTR = false;
+  bool TO_SET_RTS = false;
+  std::int32_t MY_MODEL_INDX = 0;
+  AnsiString mS0, mS1, mS2, mS3, mS4, mS5;
+
+  // Where the printer is: a device path (empty: COM<MY_PORT>) or a TCP address.
+  std::string FDevicePath;
+  bool FUseTcp = false;
+  std::string FTcpAddress;
+  std::int32_t FTcpPort = 0;
+
+  // Kept here while there is no printer object, and applied to each new one.
+  bool FDebugMode = false;
+  std::string FDebugFolder;
+
+  // The last error while there is no printer object.
+  std::int32_t FOwnErrorCode = 0;
+  AnsiString FOwnErrorMessage;
+
+  std::mutex FSinkLock;
+  std::shared_ptr<IKELMORAEvents> FEvents;
+};
+
+}  // namespace orbantis
