@@ -1,0 +1,396 @@
+// The server as clients see it: over a private bus, against the software
+// printer.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QXmlStreamReader>
+#include <atomic>
+#include <memory>
+
+#include "BusFixture.h"
+#include "Emulator.h"
+#include "support/TempDir.h"
+#include "uORBANTIS/InterfaceTable.h"
+
+namespace orbantis {
+namespace {
+
+const QString kObjectIface = QStringLiteral("ORBANTIS.IKELMORA");
+const QString kAutomation = QStringLiteral("ORBANTIS.Automation");
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::mkdir((dir.Path() + "data").c_str(), 0700);
+    ::mkdir((dir.Path() + "data/dbus-1").c_str(), 0700);
+    ::mkdir((dir.Path() + "data/dbus-1/services").c_str(), 0700);
+    env = {"XDG_DATA_HOME=" + dir.Path() + "data", "XDG_CONFIG_HOME=" + dir.Path() + "config",
+           "HOME=" + dir.Path(), "QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY="};
+    bus = std::make_unique<test::PrivateBus>(dir.Path() + "data/", env);
+    env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->Address());
+  }
+
+  void TearDown() override {
+    for (const auto& name : connections) QDBusConnection::disconnectFromBus(name);
+    if (server > 0) {
+      ::kill(server, SIGTERM);
+      test::WaitExit(server, 10000);
+    }
+    bus.reset();
+  }
+
+  void StartServer() {
+    server = test::Spawn({ORBANTIS_SERVER_EXE}, env, dir.Path() + "server.log");
+    QDBusConnection c = Client();
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000 && !c.interface()->isServiceRegistered(QStringLiteral("ORBANTIS.KELMORA")))
+      QThread::msleep(20);
+    ASSERT_TRUE(c.interface()->isServiceRegistered(QStringLiteral("ORBANTIS.KELMORA"))) << "the server did not start";
+  }
+
+  QDBusConnection Client() {
+    static std::atomic<int> n {0};
+    const QString name = QStringLiteral("client%1").arg(++n);
+    connections.push_back(name);
+    return bus->Connect(name);
+  }
+
+  QString CreateObject(QDBusConnection& c) {
+    const QDBusMessage reply = test::Call(c, QStringLiteral("/ORBANTIS/KELMORA"), QStringLiteral("ORBANTIS.KELMORA"),
+                                          QStringLiteral("CreateObject"));
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    return reply.arguments().value(0).value<QDBusObjectPath>().path();
+  }
+
+  QVariantList Method(QDBusConnection& c, const QString& path, const QString& method, const QVariantList& args = {}) {
+    const QDBusMessage reply = test::Call(c, path, kObjectIface, method, args);
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << method.toStdString() << ": " << reply.errorMessage().toStdString();
+    return reply.arguments();
+  }
+
+  // An object connected to the emulator's pseudo-terminal.
+  QString ConnectedObject(QDBusConnection& c, emulator::Emulator& emu) {
+    const QString path = CreateObject(c);
+    const std::string device = emu.startPty();
+    EXPECT_EQ(Method(c, path, "initFiscalPrinterDevice", {QString::fromStdString(device), 115200, true, true}).value(0),
+              0);
+    EXPECT_EQ(Method(c, path, "CONNECT_TO_PRINTER").value(0), 0);
+    return path;
+  }
+
+  test::TempDir dir;
+  std::vector<std::string> env;
+  std::unique_ptr<test::PrivateBus> bus;
+  pid_t server = -1;
+  std::vector<QString> connections;
+};
+
+TEST_F(ServerTest, OpenReceiptEndToEnd) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  const QVariantList r = Method(c, path, "CMD_48_0_0", {"1", "0000", "1", "stale", "stale"});
+  ASSERT_EQ(r.size(), 3);
+  EXPECT_EQ(r[0].toInt(), 0);
+  EXPECT_FALSE(r[1].toString().isEmpty());
+  EXPECT_NE(r[1].toString(), "stale");
+  EXPECT_FALSE(r[2].toString().isEmpty());
+  EXPECT_EQ(Method(c, path, "GetLastErrorCode").value(0).toInt(), 0);
+  EXPECT_EQ(Method(c, path, "GetLastErrorMessage").value(0).toString(), "Unknown error.");
+  EXPECT_TRUE(Method(c, path, "GET_BIT_STATE", {2, 3}).value(0).toBool()) << "a receipt is open";
+  EXPECT_EQ(Method(c, path, "getStatusDescription", {2, 3}).value(0).toString(), "A fiscal receipt has been opened");
+  EXPECT_EQ(emu.executions(48), 1u);
+}
+
+TEST_F(ServerTest, CommandBeforeConnectReturnsMinusOneWithEmptyAnswers) {
+  StartServer();
+  QDBusConnection c = Client();
+  const QString path = CreateObject(c);
+  const QVariantList r = Method(c, path, "CMD_48_0_0", {"1", "0000", "1", "in", "in"});
+  EXPECT_EQ(r, (QVariantList {-1, "", ""}));
+  EXPECT_EQ(Method(c, path, "GetLastErrorCode").value(0).toInt(), -1);
+  EXPECT_FALSE(Method(c, path, "GetLastErrorMessage").value(0).toString().isEmpty());
+  EXPECT_FALSE(Method(c, path, "GET_BIT_STATE", {0, 0}).value(0).toBool());
+  EXPECT_EQ(Method(c, path, "getStatusDescription", {0, 6}).value(0).toString(), "");
+}
+
+TEST_F(ServerTest, StatusReadKeepsTheClientsValuesWhenItFailsAndFiresOnError) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  test::EventLog log;
+  test::ListenForEvents(c, path, log);
+  ASSERT_EQ(test::Call(c, path, kAutomation, "Advise").arguments().value(0).toUInt(), 1u);
+  const QVariantList bad = Method(c, path, "CMD_74_0_0", {"x", "a", "b", "c", "d", "e", "f"});
+  EXPECT_EQ(bad, (QVariantList {-74002, "a", "b", "c", "d", "e", "f"}));
+  EXPECT_EQ(Method(c, path, "GetLastErrorCode").value(0).toInt(), -74002);
+  const QVariantList good = Method(c, path, "CMD_74_0_1", {"a", "b", "c", "d", "e", "f"});
+  EXPECT_EQ(good.value(0).toInt(), 0);
+  EXPECT_NE(good.value(1).toString(), "a");
+  log.Drain();
+  EXPECT_EQ(log.Count("ON_ERROR"), 1);
+  EXPECT_EQ(log.events.at(0).args.value(0).toInt(), -74002);
+}
+
+TEST_F(ServerTest, SilentPrinterConnectFailsWithTheDiagnosticText) {
+  StartServer();
+  emulator::Emulator emu;
+  emu.faults().setSilent(true);
+  QDBusConnection c = Client();
+  const QString path = CreateObject(c);
+  test::EventLog log;
+  test::ListenForEvents(c, path, log);
+  test::Call(c, path, kAutomation, "Advise");
+  Method(c, path, "initFiscalPrinterDevice", {QString::fromStdString(emu.startPty()), 115200, true, true});
+  EXPECT_EQ(Method(c, path, "CONNECT_TO_PRINTER").value(0).toInt(), -5);
+  const QString text = Method(c, path, "GetLastErrorMessage").value(0).toString();
+  EXPECT_EQ(text,
+            "Unsuccessful command execution.\r\nPlease check the link with this fiscal!\r\n"
+            "Printer can not return diagnostic information.");
+  log.Drain();
+  ASSERT_EQ(log.Count("ON_ERROR"), 1);
+  EXPECT_EQ(log.events[0].args, (QVariantList {-5, text}));
+}
+
+TEST_F(ServerTest, CustomCommandFailureFiresOnErrorUntilUnadvised) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  test::EventLog log;
+  test::ListenForEvents(c, path, log);
+  const uint cookie = test::Call(c, path, kAutomation, "Advise").arguments().value(0).toUInt();
+
+  // A command the printer does not know fails with the status bits' texts.
+  QVariantList r = Method(c, path, "CUSTOM_CMD", {0xFE, "", ""});
+  EXPECT_EQ(r.value(0).toBool(), false);
+  EXPECT_EQ(Method(c, path, "GetLastErrorCode").value(0).toInt(), -4);
+  log.Drain();
+  EXPECT_EQ(log.Count("ON_ERROR"), 1);
+
+  const QDBusMessage wrong = test::Call(c, path, kAutomation, "Unadvise", {cookie + 7});
+  EXPECT_EQ(wrong.errorName(), "ORBANTIS.Error.NoConnection");
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Unadvise", {cookie}).type(), QDBusMessage::ReplyMessage);
+  Method(c, path, "CUSTOM_CMD", {0xFE, "", ""});
+  log.Drain();
+  EXPECT_EQ(log.Count("ON_ERROR"), 1) << "no event after unadvise";
+
+  r = Method(c, path, "CUSTOM_CMD", {0x5A, "1", "old"});
+  EXPECT_EQ(r.value(0).toBool(), true);
+  EXPECT_EQ(r.value(1).toString(), "1");
+  EXPECT_FALSE(r.value(2).toString().isEmpty());
+}
+
+TEST_F(ServerTest, OneSinkPerObject) {
+  StartServer();
+  QDBusConnection first = Client();
+  QDBusConnection second = Client();
+  const QString path = CreateObject(first);
+  test::EventLog firstLog, secondLog;
+  test::ListenForEvents(first, path, firstLog);
+  test::ListenForEvents(second, path, secondLog);
+  EXPECT_EQ(test::Call(first, path, kAutomation, "Advise").type(), QDBusMessage::ReplyMessage);
+  const QDBusMessage refused = test::Call(second, path, kAutomation, "Advise");
+  EXPECT_EQ(refused.errorName(), "ORBANTIS.Error.AdviseLimit");
+  EXPECT_TRUE(refused.errorMessage().startsWith("0x80040202"));
+  // No printer: CUSTOM_CMD fails and fires to the first sink only.
+  Method(first, path, "CUSTOM_CMD", {0x21, "", ""});
+  firstLog.Drain();
+  secondLog.Drain(50);
+  EXPECT_EQ(firstLog.Count("ON_ERROR"), 1);
+  EXPECT_EQ(secondLog.Count("ON_ERROR"), 0);
+}
+
+QVariant Variant(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
+
+TEST_F(ServerTest, LateBindingReachesCommandsByTheirIdentifiers) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  const QDBusMessage ids =
+      test::Call(c, path, kAutomation, "GetIDsOfNames", {QStringList {"CMD_121_0", "CMD_49_0_9", "debugMode"}});
+  ASSERT_EQ(ids.type(), QDBusMessage::ReplyMessage) << ids.errorMessage().toStdString();
+  EXPECT_EQ(qdbus_cast<QList<int>>(ids.arguments().value(0)), (QList<int> {325, 326, 370}));
+  EXPECT_EQ(test::Call(c, path, kAutomation, "GetIDsOfNames", {QStringList {"NoSuchMethod"}}).errorName(),
+            "ORBANTIS.Error.UnknownName");
+
+  Method(c, path, "CMD_48_0_0", {"1", "0000", "1", "", ""});
+  QDBusMessage sale = test::Call(c, path, kAutomation, "Invoke",
+                                 {326, 1u, QVariantList {Variant("Tea"), Variant("green"), Variant("A"), Variant("1.20"),
+                                                         Variant("2"), Variant("cup")}});
+  ASSERT_EQ(sale.type(), QDBusMessage::ReplyMessage) << sale.errorMessage().toStdString();
+  EXPECT_EQ(sale.arguments().value(0).value<QDBusVariant>().variant().toInt(), 0);
+  EXPECT_EQ(emu.executions(49), 1u);
+
+  QDBusMessage block = test::Call(c, path, kAutomation, "Invoke",
+                                  {325, 1u, QVariantList {Variant("0"), Variant("16"), Variant("")}});
+  ASSERT_EQ(block.type(), QDBusMessage::ReplyMessage) << block.errorMessage().toStdString();
+  EXPECT_EQ(emu.executions(121), 1u);
+
+  // Wrong identifier, count and type.
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Invoke", {9999, 1u, QVariantList {}}).errorName(),
+            "ORBANTIS.Error.MemberNotFound");
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Invoke", {326, 1u, QVariantList {Variant("x")}}).errorName(),
+            "ORBANTIS.Error.BadParamCount");
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Invoke", {358, 1u, QVariantList {Variant("a"), Variant(1)}}).errorName(),
+            "ORBANTIS.Error.TypeMismatch");
+  // Properties: write then read through Invoke; integers convert to booleans.
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Invoke", {370, 4u, QVariantList {Variant(qint64(1))}}).type(),
+            QDBusMessage::ReplyMessage);
+  const QDBusMessage mode = test::Call(c, path, kAutomation, "Invoke", {370, 2u, QVariantList {}});
+  EXPECT_EQ(mode.arguments().value(0).value<QDBusVariant>().variant().toBool(), true);
+}
+
+TEST_F(ServerTest, IntrospectionListsTheInterfaceInTableOrder) {
+  StartServer();
+  QDBusConnection c = Client();
+  const QString path = CreateObject(c);
+  const QDBusMessage reply =
+      test::Call(c, path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+  QXmlStreamReader xml(reply.arguments().value(0).toString());
+  bool inInterface = false;
+  QStringList methods;
+  QList<int> dispIds;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isStartElement() && xml.name() == QLatin1String("interface"))
+      inInterface = xml.attributes().value("name") == kObjectIface;
+    if (inInterface && xml.isStartElement() && xml.name() == QLatin1String("method"))
+      methods << xml.attributes().value("name").toString();
+    if (inInterface && xml.isStartElement() && xml.name() == QLatin1String("annotation") &&
+        xml.attributes().value("name") == QLatin1String("ORBANTIS.DispId"))
+      dispIds << xml.attributes().value("value").toInt();
+  }
+  ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  QStringList expected;
+  for (const auto& e : automation::InterfaceEntries())
+    if (e.kind == automation::EntryKind::Method) expected << QString::fromStdString(e.name);
+  EXPECT_EQ(methods, expected);
+  EXPECT_EQ(methods.size(), 169 + 1) << "173 entries less 4 property accessors, and initFiscalPrinterDevice";
+  EXPECT_EQ(methods.first(), "INIT_MY_FP");
+  EXPECT_EQ(methods.indexOf("CMD_62_0_1"), methods.indexOf("CMD_63_0_0") + 1);
+  EXPECT_EQ(dispIds.value(methods.indexOf("CMD_49_0_9")), 326);
+  EXPECT_EQ(dispIds.last(), 371) << "the properties come last";
+}
+
+// One object's printer is silent and keeps its call waiting; another object
+// on another printer is served meanwhile.
+TEST_F(ServerTest, ObjectsWorkSideBySide) {
+  StartServer();
+  emulator::Emulator silent, working;
+  silent.faults().setSilent(true);
+  QDBusConnection a = Client();
+  QDBusConnection b = Client();
+  const QString slowPath = CreateObject(a);
+  Method(a, slowPath, "initFiscalPrinterDevice", {QString::fromStdString(silent.startPty()), 115200, true, true});
+  QDBusMessage connect = QDBusMessage::createMethodCall("ORBANTIS.KELMORA", slowPath, kObjectIface, "CONNECT_TO_PRINTER");
+  QDBusPendingCall slow = a.asyncCall(connect, 120000);
+
+  const QString fastPath = ConnectedObject(b, working);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Method(b, fastPath, "CMD_90_0_0", {"", "", "", "", ""}).value(0).toInt(), 0);
+  EXPECT_FALSE(slow.isFinished()) << "the silent printer's call was still waiting while the other object worked";
+  slow.waitForFinished();
+  EXPECT_EQ(slow.reply().arguments().value(0).toInt(), -5);
+}
+
+TEST_F(ServerTest, TcpPrinter) {
+  StartServer();
+  emulator::Emulator emu;
+  const auto port = emu.startTcp(0);
+  QDBusConnection c = Client();
+  const QString path = CreateObject(c);
+  EXPECT_EQ(Method(c, path, "INIT_MY_FP2", {"127.0.0.1", QString::number(port)}).value(0).toInt(), 0);
+  EXPECT_EQ(Method(c, path, "CONNECT_TO_PRINTER").value(0).toInt(), 0);
+  EXPECT_EQ(Method(c, path, "CMD_99_0_0", {"", ""}), (QVariantList {0, "100200300", "40012345A"}));
+  EXPECT_EQ(emu.counters().connections, 1u);
+}
+
+TEST_F(ServerTest, AClientLeavingReleasesTheObjectsItUsed) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection watcher = Client();
+  QString path;
+  {
+    QDBusConnection c = Client();
+    path = ConnectedObject(c, emu);
+    QDBusConnection::disconnectFromBus(connections.back());
+  }
+  QElapsedTimer timer;
+  timer.start();
+  QDBusMessage r;
+  do {
+    QThread::msleep(50);
+    r = test::Call(watcher, path, kObjectIface, "GetLastErrorCode");
+  } while (r.type() == QDBusMessage::ReplyMessage && timer.elapsed() < 10000);
+  EXPECT_EQ(r.errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+}
+
+TEST_F(ServerTest, ReleasedObjectsAreGone) {
+  StartServer();
+  QDBusConnection c = Client();
+  const QString path = CreateObject(c);
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Release").type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(test::Call(c, path, kObjectIface, "GetLastErrorCode").errorName(),
+            "org.freedesktop.DBus.Error.UnknownObject");
+  EXPECT_NE(CreateObject(c), path) << "paths are not reused";
+}
+
+TEST_F(ServerTest, RegistrationSwitchesWriteAndRemoveTheFiles) {
+  const std::string services = dir.Path() + "data/dbus-1/services/ORBANTIS.KELMORA.service";
+  const std::string description = dir.Path() + "data/dbus-1/interfaces/ORBANTIS.KELMORA.xml";
+  for (const char* sw : {"-regserverperuser", "/RegServerPerUser", "--REGSERVERPERUSER"}) {
+    EXPECT_EQ(test::WaitExit(test::Spawn({ORBANTIS_SERVER_EXE, sw}, env, dir.Path() + "reg.log"), 10000), 0) << sw;
+    const std::string text = test::ReadFile(services);
+    EXPECT_NE(text.find("Name=ORBANTIS.KELMORA\n"), std::string::npos);
+    EXPECT_NE(text.find("Exec=\"" ORBANTIS_SERVER_EXE "\" -Embedding\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(description).find("<annotation name=\"ORBANTIS.DispId\" value=\"217\"/>"), std::string::npos);
+  }
+  EXPECT_EQ(test::WaitExit(test::Spawn({ORBANTIS_SERVER_EXE, "-unregserverperuser"}, env, dir.Path() + "reg.log"), 10000), 0);
+  EXPECT_FALSE(test::FileExists(services));
+  EXPECT_FALSE(test::FileExists(description));
+
+  // A folder that cannot be written: a non-zero status and one line saying why.
+  auto unwritable = env;
+  for (auto& e : unwritable)
+    if (e.rfind("XDG_DATA_HOME=", 0) == 0) e = "XDG_DATA_HOME=/proc/orbantis-no";
+  EXPECT_NE(test::WaitExit(test::Spawn({ORBANTIS_SERVER_EXE, "-regserverperuser"}, unwritable, dir.Path() + "fail.log"),
+                           10000),
+            0);
+  EXPECT_NE(test::ReadFile(dir.Path() + "fail.log").find("orbantis: "), std::string::npos);
+}
+
+TEST_F(ServerTest, BusStartedServerEndsWithItsLastObject) {
+  ASSERT_EQ(test::WaitExit(test::Spawn({ORBANTIS_SERVER_EXE, "-regserverperuser"}, env, dir.Path() + "reg.log"), 10000),
+            0);
+  QDBusConnection c = Client();
+  const QString path = CreateObject(c);  // the bus starts the server
+  ASSERT_FALSE(path.isEmpty());
+  EXPECT_TRUE(c.interface()->isServiceRegistered("ORBANTIS.KELMORA"));
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Release").type(), QDBusMessage::ReplyMessage);
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 10000 && c.interface()->isServiceRegistered("ORBANTIS.KELMORA")) QThread::msleep(50);
+  EXPECT_FALSE(c.interface()->isServiceRegistered("ORBANTIS.KELMORA")) << "the server ended";
+}
+
+}  // namespace
+}  // namespace orbantis
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
