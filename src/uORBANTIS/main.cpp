@@ -15,7 +15,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "uLogo/LogoForms.h"
 #include "uORBANTIS/KelmoraBus.h"
+#include "uORBANTIS/TKELMORA.h"
 #include "uORBANTIS/Registration.h"
 
 #ifndef ORBANTIS_VERSION
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("ORBANTIS"));
   QApplication::setApplicationVersion(QStringLiteral(ORBANTIS_VERSION));
   QApplication::setQuitOnLastWindowClosed(false);
+  orbantis::TKELMORA::SetLogoForms(std::make_shared<orbantis::logo::LogoForms>());
 
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) == 0) {
     auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
@@ -110,5 +113,6 @@ int main(int argc, char** argv) {
   }
   const int status = app.exec();
   server.ReleaseAll();
+  orbantis::TKELMORA::SetLogoForms(nullptr);
   return status;
 }

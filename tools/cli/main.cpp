@@ -1,0 +1,367 @@
+// orbantis-cli: a command-line client of the ORBANTIS automation server.
+//
+// It creates an automation object on the session bus, becomes its event
+// sink, connects it to the printer, calls the methods named on the command
+// line in order and prints each result, its in-out values and the events,
+// then closes the printer connection and releases the object. The syntax is
+// in CommandLine.h and in the --help text.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QFile>
+#include <QMetaType>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "CommandLine.h"
+#include "EventPrinter.h"
+#include "Interface.h"
+#include "Session.h"
+#include "Text.h"
+
+#ifndef ORBANTIS_VERSION
+#define ORBANTIS_VERSION ""
+#endif
+
+using namespace orbantis::cli;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitTrouble = 2;
+
+bool gBusUsed = false;
+
+QDBusConnection sessionBus() {
+  gBusUsed = true;
+  return QDBusConnection::sessionBus();
+}
+
+// Ends the process. Qt's D-Bus thread may still be handling a message from the
+// bus (the bus's greeting, or the news that a server started for this run has
+// ended) when the work is done; returning from main would destroy Qt's type
+// registry under it and print warnings. So: one round trip to the bus, which
+// also makes sure that everything sent has left, then end without running
+// static destructors.
+[[noreturn]] void leave(int status) {
+  if (gBusUsed) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected())
+      bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                              QStringLiteral("/org/freedesktop/DBus"),
+                                              QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")),
+               QDBus::Block, 5000);
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(status);
+}
+
+int usageError(const QString& text) {
+  Err(QStringLiteral("orbantis-cli: ") + text);
+  Err(QStringLiteral("Run `orbantis-cli --help` for the syntax and the list of methods."));
+  return kExitTrouble;
+}
+
+// ---------------------------------------------------------------- --help
+
+// The interface description for --help: the registered file, or else a
+// running (or startable) server's object. Empty when neither is there.
+QString findDescription(QString* source) {
+  for (const QString& path : DescriptionFiles()) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    const QString xml = QString::fromUtf8(file.readAll());
+    if (Interface().Parse(xml, nullptr)) {
+      *source = path;
+      return xml;
+    }
+  }
+  QDBusConnection bus = sessionBus();
+  if (!bus.isConnected() || bus.interface() == nullptr) return {};
+  const QString name = QLatin1String(kBusName);
+  const bool running = bus.interface()->isServiceRegistered(name).value();
+  const bool startable = bus.interface()->activatableServiceNames().value().contains(name);
+  if (!running && !startable) return {};
+  Session session(bus);
+  if (session.Create().type() != QDBusMessage::ReplyMessage) return {};
+  const QDBusMessage reply = session.Introspect();
+  session.Release();
+  if (reply.type() != QDBusMessage::ReplyMessage) return {};
+  *source = QStringLiteral("the server's object");
+  return reply.arguments().value(0).toString();
+}
+
+int showHelp(const QString& filter) {
+  if (filter.isEmpty()) Out(HelpText());
+  QString source;
+  const QString xml = findDescription(&source);
+  Interface methods;
+  if (xml.isEmpty() || !methods.Parse(xml, nullptr)) {
+    Out(QString());
+    Out(
+        QStringLiteral("THE METHODS\n"
+                       "  The list of methods is not available: the server is not registered on this\n"
+                       "  machine and not running. Looked for:"));
+    for (const QString& path : DescriptionFiles()) Out(QStringLiteral("    ") + path);
+    Out(QStringLiteral("  ") + RegisterAdvice().replace(QLatin1Char('\n'), QLatin1String("\n  ")));
+    return kExitOk;
+  }
+  Out(QString());
+  Out(QStringLiteral("THE METHODS of %1 (from %2)").arg(QLatin1String(kInterfaceName), source));
+  int shown = 0;
+  for (const Method& m : methods.Methods()) {
+    if (!filter.isEmpty() && !m.name.contains(filter, Qt::CaseInsensitive)) continue;
+    Out(QStringLiteral("  ") + Synopsis(m));
+    ++shown;
+  }
+  if (shown == 0) Out(QStringLiteral("  No method name contains \"%1\".").arg(filter));
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------- calls
+
+enum class Outcome { Ok, Failed, Trouble };
+
+struct PreparedCall {
+  const Method* method;
+  QVariantList args;
+};
+
+QString shownValue(const QVariant& v, bool quoteText) {
+  switch (v.metaType().id()) {
+    case QMetaType::Bool:
+      return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QMetaType::QString:
+      return quoteText ? Quoted(v.toString()) : Shown(v.toString());
+    default:
+      return Shown(v.toString());
+  }
+}
+
+// A negative number is a failure, except from GetLastErrorCode, whose result
+// is the last error's code; false only from CUSTOM_CMD (the other booleans are
+// status bits).
+bool isFailure(const Method& m, const QVariant& result) {
+  if (result.metaType().id() == QMetaType::Int)
+    return result.toInt() < 0 && m.name != QLatin1String("GetLastErrorCode");
+  if (result.metaType().id() == QMetaType::Bool) return m.name == QLatin1String("CUSTOM_CMD") && !result.toBool();
+  return false;
+}
+
+// Calls the method and prints its result, its in-out values and, when it
+// failed, the last error text.
+Outcome callAndShow(Session& session, const PreparedCall& call) {
+  const Method& m = *call.method;
+  const QDBusMessage reply = session.Call(m.name, call.args);
+  if (reply.type() != QDBusMessage::ReplyMessage) {
+    // A fault that no handler of the method turned into a result code.
+    if (reply.errorName() == QLatin1String("ORBANTIS.Error.Failed")) {
+      Out(m.name + QStringLiteral(" -> fault"));
+      Out(QStringLiteral("  error: ") + Shown(reply.errorMessage()));
+      return Outcome::Failed;
+    }
+    Err(Explain(reply, m.name));
+    return Outcome::Trouble;
+  }
+  const QVariantList values = reply.arguments();
+  int next = 0;
+  bool failed = false;
+  if (m.hasResult) {
+    const QVariant result = values.value(next++);
+    Out(m.name + QStringLiteral(" -> ") + shownValue(result, true));
+    failed = isFailure(m, result);
+  } else {
+    Out(m.name + QStringLiteral(" -> done"));
+  }
+  for (const Param& p : m.outs) Out(QStringLiteral("  %1 = %2").arg(p.name, shownValue(values.value(next++), false)));
+  if (!failed) return Outcome::Ok;
+  const QDBusMessage text = session.Call(QStringLiteral("GetLastErrorMessage"));
+  if (text.type() != QDBusMessage::ReplyMessage) {
+    Err(Explain(text, QStringLiteral("GetLastErrorMessage")));
+    return Outcome::Trouble;
+  }
+  const QString message = text.arguments().value(0).toString();
+  Out(QStringLiteral("  error: ") + (message.isEmpty() ? QStringLiteral("(no text)") : Shown(message)));
+  return Outcome::Failed;
+}
+
+// The initialisation call for --device, --com or --tcp.
+bool prepareInit(const Options& o, const Interface& methods, PreparedCall* call, QString* error) {
+  QString name;
+  QVariantList args;
+  switch (o.link) {
+    case Link::Device:
+      name = QStringLiteral("initFiscalPrinterDevice");
+      args = {QVariant::fromValue(o.devicePath), QVariant::fromValue<qint32>(o.baud), true, true};
+      break;
+    case Link::ComPort:
+      name = QStringLiteral("initFiscalPrinter");
+      args = {QVariant::fromValue<qint32>(o.comPort), QVariant::fromValue<qint32>(o.baud), true, true};
+      break;
+    case Link::Tcp:
+      name = QStringLiteral("INIT_MY_FP2");
+      args = {QVariant::fromValue(o.tcpHost), QVariant::fromValue(o.tcpPort)};
+      break;
+    case Link::None:
+      return false;
+  }
+  call->method = methods.Find(name);
+  call->args = args;
+  if (call->method == nullptr || call->method->name != name) {
+    *error = QStringLiteral(
+                 "orbantis-cli: the server has no method %1; it is older than orbantis-cli. Install both "
+                 "from the same build.")
+                 .arg(name);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+int run() {
+  Options options;
+  QString error;
+  if (!ParseCommandLine(QCoreApplication::arguments().mid(1), &options, &error)) return usageError(error);
+  if (options.version) {
+    const QString version = QStringLiteral(ORBANTIS_VERSION);
+    Out(QStringLiteral("orbantis-cli ") + (version.isEmpty() ? QStringLiteral("(version unknown)") : version));
+    return kExitOk;
+  }
+  if (options.help) return showHelp(options.helpFilter);
+
+  QDBusConnection bus = sessionBus();
+  if (!bus.isConnected()) {
+    Err(ExplainNoBus(bus.lastError().message()));
+    return kExitTrouble;
+  }
+
+  // The object, its events and its description.
+  Session session(bus);
+  QDBusMessage reply = session.Create();
+  if (reply.type() != QDBusMessage::ReplyMessage) {
+    Err(Explain(reply,
+                QStringLiteral("CreateObject on %1 %2").arg(QLatin1String(kBusName), QLatin1String(kClassPath))));
+    return kExitTrouble;
+  }
+  EventPrinter events;
+  if (!events.Listen(bus, session.Server(), session.Path(), &error)) {
+    Err(QStringLiteral("orbantis-cli: warning: the object's events cannot be received (%1); they are not shown.")
+            .arg(error));
+  } else {
+    reply = session.Advise();
+    if (reply.type() != QDBusMessage::ReplyMessage)
+      Err(QStringLiteral("orbantis-cli: warning: Advise failed (%1); the object's events are not shown.")
+              .arg(reply.errorMessage()));
+  }
+  reply = session.Introspect();
+  Interface methods;
+  if (reply.type() != QDBusMessage::ReplyMessage) {
+    Err(Explain(reply, QStringLiteral("Introspect on %1").arg(session.Path())));
+    session.Release();
+    return kExitTrouble;
+  }
+  if (!methods.Parse(reply.arguments().value(0).toString(), &error)) {
+    Err(QStringLiteral("orbantis-cli: the object at %1 cannot be used: %2.\nIs the program owning %3 an ORBANTIS "
+                       "server of the same version as orbantis-cli?")
+            .arg(session.Path(), error, QLatin1String(kBusName)));
+    session.Release();
+    return kExitTrouble;
+  }
+
+  // Every call is checked before the first one runs.
+  std::vector<PreparedCall> plan;
+  if (options.link != Link::None) {
+    PreparedCall init;
+    if (!prepareInit(options, methods, &init, &error)) {
+      Err(error);
+      session.Release();
+      return kExitTrouble;
+    }
+    plan.push_back(init);
+  }
+  if (options.connect) plan.push_back({methods.Find(QStringLiteral("CONNECT_TO_PRINTER")), {}});
+  for (const CallRequest& request : options.calls) {
+    const Method* m = methods.Find(request.method);
+    if (m == nullptr) {
+      QString text = QStringLiteral("unknown method \"%1\".").arg(request.method);
+      if (request.method.startsWith(QLatin1Char('-'))) text += QStringLiteral(" Options go before the first method.");
+      const QStringList similar = methods.Similar(request.method);
+      if (!similar.isEmpty()) text += QStringLiteral(" Did you mean: ") + similar.join(QLatin1String(", ")) + '?';
+      session.Release();
+      return usageError(text);
+    }
+    PreparedCall call{m, {}};
+    if (!BuildArguments(*m, request.args, &call.args, &error)) {
+      session.Release();
+      return usageError(error);
+    }
+    plan.push_back(call);
+  }
+  for (const PreparedCall& call : plan) {
+    if (call.method == nullptr) {
+      Err(
+          QStringLiteral("orbantis-cli: the server has no method CONNECT_TO_PRINTER; it is not an ORBANTIS server of "
+                         "the same version. Install both from the same build."));
+      session.Release();
+      return kExitTrouble;
+    }
+  }
+
+  // The run: initialisation, connection, the user's methods.
+  int status = kExitOk;
+  std::size_t done = 0;
+  for (; done < plan.size(); ++done) {
+    const Outcome outcome = callAndShow(session, plan[done]);
+    if (outcome == Outcome::Trouble) {
+      for (std::size_t k = done + 1; k < plan.size(); ++k) Out(QStringLiteral("skipped ") + plan[k].method->name);
+      session.ReleaseWithoutWaiting();
+      return kExitTrouble;
+    }
+    if (outcome == Outcome::Failed) {
+      status = kExitFailed;
+      if (!options.keepGoing) {
+        ++done;
+        break;
+      }
+    }
+  }
+  if (done < plan.size()) {
+    for (std::size_t k = done; k < plan.size(); ++k) Out(QStringLiteral("skipped ") + plan[k].method->name);
+    Err(QStringLiteral("orbantis-cli: stopped after the failed call (--keep-going runs the rest anyway)."));
+  }
+
+  // The end: close the printer connection and release the object.
+  if (!options.keepOpen) {
+    const Method* close = methods.Find(QStringLiteral("CLOSE_CONNECTION"));
+    if (close != nullptr) {
+      const Outcome outcome = callAndShow(session, {close, {}});
+      if (outcome == Outcome::Trouble) {
+        session.ReleaseWithoutWaiting();
+        return kExitTrouble;
+      }
+      if (outcome == Outcome::Failed) status = kExitFailed;
+    }
+  }
+  reply = session.Release();
+  if (reply.type() != QDBusMessage::ReplyMessage) {
+    Err(Explain(reply, QStringLiteral("Release")));
+    return kExitTrouble;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("orbantis-cli"));
+  leave(run());
+}
