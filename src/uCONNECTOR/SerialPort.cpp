@@ -228,6 +228,24 @@ bool ReadFile(int fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOU
   return true;
 }
 
+bool ReadAvailable(int fd, std::uint8_t* buffer, std::size_t capacity, const TCOMMTIMEOUTS& t, std::size_t* read) {
+  *read = 0;
+  if (capacity == 0) return true;
+  if (!ReadFile(fd, buffer, 1, t, read)) return false;
+  if (*read == 0) return true;
+  // The first byte is there; the rest of what has arrived comes with it.
+  while (*read < capacity) {
+    const ssize_t n = ::read(fd, buffer + *read, capacity - *read);
+    if (n > 0) {
+      *read += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    break;
+  }
+  return true;
+}
+
 bool WriteFile(int fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& t, std::size_t* written) {
   *written = 0;
   long long total = -1;

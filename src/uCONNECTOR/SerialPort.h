@@ -110,6 +110,12 @@ bool SetRts(int fd, bool state);
 // when the time ran out.
 bool ReadFile(int fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts, std::size_t* read);
 
+// Waits for input as a read of one byte would (the same time-outs), then takes
+// whatever has arrived, up to capacity, without waiting for more. False on an
+// error of the device; true with *read == 0 when the time ran out.
+bool ReadAvailable(int fd, std::uint8_t* buffer, std::size_t capacity, const TCOMMTIMEOUTS& timeouts,
+                   std::size_t* read);
+
 // Writes count bytes under the write time-outs. False on an error.
 bool WriteFile(int fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts,
                std::size_t* written);

@@ -195,6 +195,7 @@ int TConnector::OPEN_THIS_TCP() {
 }
 
 void TConnector::closeSerial() {
+  FInputPos = FInputEnd = 0;
   if (FHandle != INVALID_HANDLE_VALUE) {
     serial::Close(FHandle);
     FHandle = INVALID_HANDLE_VALUE;
@@ -215,6 +216,7 @@ void TConnector::Clear() {
   switch (COMUNICATION_TYPE) {
     case ct_RS232:
     case ct_LINEARS:
+      FInputPos = FInputEnd = 0;
       if (FHandle == INVALID_HANDLE_VALUE) return;
       try {
         serial::Purge(FHandle);
@@ -298,10 +300,22 @@ std::uint8_t TConnector::readByte() {
   }
 }
 
+bool TConnector::serialReadOne(std::uint8_t& b) {
+  if (FInputPos == FInputEnd) {
+    FInputPos = FInputEnd = 0;
+    std::size_t n = 0;
+    if (FHandle == INVALID_HANDLE_VALUE || !serial::ReadAvailable(FHandle, FInput.data(), FInput.size(), FCommTimeouts, &n) ||
+        n == 0)
+      return false;
+    FInputEnd = n;
+  }
+  b = FInput[FInputPos++];
+  return true;
+}
+
 std::uint8_t TConnector::readByteSerial() {
   std::uint8_t b = 0;
-  std::size_t n = 0;
-  if (FHandle == INVALID_HANDLE_VALUE || !serial::ReadFile(FHandle, &b, 1, FCommTimeouts, &n) || n != 1) {
+  if (!serialReadOne(b)) {
     fail("TBaseCommPort.ReadByte: Error reading byte.", "Error reading byte.");
     return 0;
   }
@@ -327,11 +341,10 @@ bool TConnector::readByte(std::uint8_t& b, std::uint32_t& readBytesCount) {
   switch (COMUNICATION_TYPE) {
     case ct_RS232:
     case ct_LINEARS: {
-      std::size_t n = 0;
-      if (FHandle == INVALID_HANDLE_VALUE || !serial::ReadFile(FHandle, &b, 1, FCommTimeouts, &n)) return false;
-      readBytesCount = static_cast<std::uint32_t>(n);
-      if (n == 1) PutByte_ToHEXStr(b, tmpHEX_ANSWER, " ");
-      return n == 1;
+      if (!serialReadOne(b)) return false;
+      readBytesCount = 1;
+      PutByte_ToHEXStr(b, tmpHEX_ANSWER, " ");
+      return true;
     }
     case ct_TCPIP:
       try {
@@ -362,12 +375,16 @@ std::int32_t TConnector::readBufferSerial(std::uint8_t* Buffer, std::int32_t Buf
     fail("TConnector.readBufferRS232: not active");
     return 0;
   }
+  std::size_t buffered = 0;
+  while (BufLength > 0 && buffered < static_cast<std::size_t>(BufLength) && FInputPos < FInputEnd)
+    Buffer[buffered++] = FInput[FInputPos++];
   std::size_t n = 0;
-  if (BufLength > 0 && !serial::ReadFile(FHandle, Buffer, static_cast<std::size_t>(BufLength), FCommTimeouts, &n)) {
+  if (BufLength > 0 && buffered < static_cast<std::size_t>(BufLength) &&
+      !serial::ReadFile(FHandle, Buffer + buffered, static_cast<std::size_t>(BufLength) - buffered, FCommTimeouts, &n)) {
     fail("TConnector.readBufferRS232: ReadFile");
     return 0;
   }
-  const auto cRead = static_cast<std::int32_t>(n);
+  const auto cRead = static_cast<std::int32_t>(buffered + n);
   if (BufLength < 0 || cRead < BufLength) fail(format("ReadBuffer: cRead=%d Wanted=%d", cRead, BufLength));
   return cRead;
 }

@@ -11,6 +11,7 @@
 // failed reads raising.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -124,6 +125,10 @@ class TConnector {
   void CREATE_TCP(const std::string& IP_ADDR, int TCP_PORT);
 
  private:
+  std::array<std::uint8_t, 256> FInput {};
+  std::size_t FInputPos = 0;
+  std::size_t FInputEnd = 0;
+
   bool isSerial() const { return COMUNICATION_TYPE == ct_RS232 || COMUNICATION_TYPE == ct_LINEARS; }
   // The log/raise rule.
   void fail(const std::string& logText, const std::string& raiseText);
@@ -141,6 +146,9 @@ class TConnector {
   void closeSerial();
 
   std::uint8_t readByteSerial();
+  // One byte from the line, through a small input buffer: the answer of a
+  // frame arrives in one burst, and one system call takes all of it.
+  bool serialReadOne(std::uint8_t& b);
   std::uint8_t readByteTcp();
   std::int32_t readBufferSerial(std::uint8_t* Buffer, std::int32_t BufLength);
   std::int32_t readBufferTcp(std::uint8_t* Buffer, std::int32_t BufLength);

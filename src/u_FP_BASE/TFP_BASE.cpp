@@ -1,6 +1,8 @@
 #include "u_FP_BASE/TFP_BASE.h"
 
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include "uErrLog/uErrLog.h"
@@ -69,8 +71,21 @@ void TFP_BASE::INIT_ERROR_SWITCHES() {
 
 // ---------------------------------------------------------------- frames
 
+// Both buffers are all zero beyond what the last frame or answer used (the
+// answer text ends at the first 00h): clearing the used part is enough, and
+// spares two 32 KB fills per exchange.
+void TFP_BASE::clearMessage() {
+  std::fill(FMessage.begin(), FMessage.begin() + std::clamp<std::int32_t>(FMessagePos, 0, ENGINE_BUFFER_SIZE), 0);
+  FMessagePos = 0;
+}
+
+void TFP_BASE::clearAnswer() {
+  std::fill(FAnswer.begin(), FAnswer.begin() + std::clamp<std::int32_t>(FAnswerPos, 0, ENGINE_BUFFER_SIZE), 0);
+  FAnswerPos = 0;
+}
+
 void TFP_BASE::BUILD_FRAME(std::uint8_t cmd, const AnsiString& data) {
-  FMessage.fill(0);
+  clearMessage();
   const auto bytes = frame::BuildRequest(FSeqNumber, cmd, data);
   FSeqNumber = frame::NextSeq(FSeqNumber);
   std::copy(bytes.begin(), bytes.end(), FMessage.begin());
@@ -127,8 +142,7 @@ bool TFP_BASE::WAIT_BYTE(std::uint8_t& b) {
 bool TFP_BASE::READ_ANSWER(std::uint8_t cmd) {
   auto& c = *SERIAL_CONNECTION;
   try {
-    FAnswer.fill(0);
-    FAnswerPos = 0;
+    clearAnswer();
     F_S0 = F_S1 = F_S2 = F_S3 = F_S4 = F_S5 = 0;
     FLastErrorMessage.clear();
     FLastErrorMessage_BG.clear();
@@ -291,8 +305,7 @@ bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString&
     WriteEngineLog("CUSTOM_CMD_1: command " + std::to_string(Cmd) + " refused: its data field of " +
                    std::to_string(INPUT_STR.size()) + " bytes is longer than the " +
                    std::to_string(frame::MAX_REQUEST_DATA) + " bytes a frame can carry; nothing was sent.");
-    FAnswer.fill(0);
-    FAnswerPos = 0;
+    clearAnswer();
     FLastErrorMessage.clear();
     FLastErrorMessage_BG.clear();
     return false;

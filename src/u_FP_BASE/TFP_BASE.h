@@ -126,6 +126,8 @@ class TFP_BASE {
   void PutInput_ToHEX();
 
  private:
+  void clearMessage();
+  void clearAnswer();
   // Writes a trace entry while DEBUGMODE is set; a trace that cannot be
   // written never fails the exchange.
   void writeTrace(const std::string& text);

@@ -34,8 +34,7 @@ bool TFP_BASE::TOTAL_READ(bool HasTerminator, std::uint8_t TerminatorByte, std::
   auto& c = *SERIAL_CONNECTION;
   bool result = false;
   try {
-    FAnswer.fill(0);
-    FAnswerPos = 0;
+    clearAnswer();
     F_S0 = F_S1 = F_S2 = F_S3 = F_S4 = F_S5 = 0;
     const std::uint64_t start = GetTickCount64();
     auto timePassed = [&] {
