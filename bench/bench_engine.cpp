@@ -140,6 +140,33 @@ void Command115200(benchmark::State& state) {
 }
 BENCHMARK(Command115200)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// The same exchange with raw writes and reads: how close the software
+// printer's pacing itself comes to the wire time.
+void RawToPrinter115200(benchmark::State& state) {
+  orbantis::emulator::Emulator emu;
+  emu.setBaud(115200);
+  const std::string device = emu.startPty();
+  int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+  termios t {};
+  ::tcgetattr(fd, &t);
+  ::cfmakeraw(&t);
+  ::tcsetattr(fd, TCSANOW, &t);
+  std::uint8_t seq = 0x20;
+  std::vector<std::uint8_t> in(17);
+  for (auto _ : state) {
+    const auto request = orbantis::frame::BuildRequest(seq, 0x4A, "X");
+    seq = orbantis::frame::NextSeq(seq);
+    if (::write(fd, request.data(), request.size()) < 0) state.SkipWithError("write");
+    if (!ReadExactly(fd, in.data(), 2)) state.SkipWithError("read");
+    const std::size_t rest = static_cast<std::uint8_t>(in[1] - 0x2B) + 15u;
+    in.resize(2 + rest);
+    if (!ReadExactly(fd, in.data() + 2, rest)) state.SkipWithError("read");
+    state.counters["wire_ms"] = static_cast<double>(request.size() + in.size()) * 10.0 / 115200.0 * 1000.0;
+  }
+  ::close(fd);
+}
+BENCHMARK(RawToPrinter115200)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 void LogoUpload115200(benchmark::State& state) {
   orbantis::emulator::Emulator emu;
   emu.setBaud(115200);

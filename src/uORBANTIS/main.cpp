@@ -2,7 +2,7 @@
 //
 // Started by the bus (-Embedding) it serves until its last object is
 // released, or 30 s when no object was ever created. Started by hand it runs
-// until SIGTERM or SIGINT (later: "Exit" in the tray menu). A registration
+// until "Exit" in the tray menu, SIGTERM or SIGINT. A registration
 // switch writes or removes the bus files and ends at once.
 #include <QApplication>
 #include <QDBusConnection>
@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "uLogo/LogoForms.h"
+#include "uMainForm/Tfm_ServerWnd.h"
 #include "uORBANTIS/KelmoraBus.h"
 #include "uORBANTIS/TKELMORA.h"
 #include "uORBANTIS/Registration.h"
@@ -50,7 +51,7 @@ const char* kHelp =
     "  -version              print the version\n"
     "  -help                 this text\n"
     "\n"
-    "Without a switch the server runs until SIGTERM or SIGINT.\n"
+    "Without a switch the server runs until \"Exit\" in its tray menu, SIGTERM or SIGINT.\n"
     "Logs: $XDG_DATA_HOME/ORBANTIS/ (default ~/.local/share/ORBANTIS/).\n";
 
 }  // namespace
@@ -84,7 +85,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("ORBANTIS"));
   QApplication::setApplicationVersion(QStringLiteral(ORBANTIS_VERSION));
   QApplication::setQuitOnLastWindowClosed(false);
-  orbantis::TKELMORA::SetLogoForms(std::make_shared<orbantis::logo::LogoForms>());
+  auto logoForms = std::make_shared<orbantis::logo::LogoForms>();
+  orbantis::TKELMORA::SetLogoForms(logoForms);
 
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) == 0) {
     auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
@@ -105,6 +107,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   server.SetQuitHandler([] { QApplication::quit(); });
+  // The main window, hidden: tray icon with "About..." and "Exit", the about
+  // box, the start-up log. Exit asks first while clients hold objects.
+  orbantis::ui::Tfm_ServerWnd::Hooks windowHooks;
+  windowHooks.activeObjects = [&server] { return server.ObjectCount(); };
+  orbantis::ui::Tfm_ServerWnd serverWnd(std::move(windowHooks));
+  logoForms->SetOwner(&serverWnd);
   if (options.startedByBus) {
     // The bus started us for a client; if none ever comes, do not linger.
     QTimer::singleShot(30000, &app, [&server] {
@@ -114,5 +122,6 @@ int main(int argc, char** argv) {
   const int status = app.exec();
   server.ReleaseAll();
   orbantis::TKELMORA::SetLogoForms(nullptr);
+  logoForms->SetOwner(nullptr);
   return status;
 }

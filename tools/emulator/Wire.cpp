@@ -49,9 +49,15 @@ bool Waker::notified() const {
 }
 
 bool Waker::sleepUntil(std::chrono::steady_clock::time_point deadline) const {
+  // Nanosecond waits: at 115200 baud a byte lasts 87 us, and a wait rounded
+  // up to whole milliseconds would stretch every answer far past its wire time.
   for (;;) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::nanoseconds(0)) return true;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
     pollfd p{pipe_[0], POLLIN, 0};
-    const int r = ::poll(&p, 1, remainingMs(deadline));
+    const int r = ::ppoll(&p, 1, &ts, nullptr);
     if (r > 0) return false;
     if (r == 0) return true;
     if (errno != EINTR) return false;
