@@ -1,0 +1,122 @@
+// The automation object without the bus: connection methods, header and
+// footer, debug properties, events.
+#include <gtest/gtest.h>
+
+#include "Emulator.h"
+#include "support/PtyPair.h"
+#include "support/ScriptedPeer.h"
+#include "support/TempDir.h"
+#include "uORBANTIS/TKELMORA.h"
+#include "u_FP_BASE/CodePage.h"
+
+namespace orbantis {
+namespace {
+
+struct RecordingSink : IKELMORAEvents {
+  std::vector<std::pair<std::int32_t, WideString>> errors;
+  void ON_ERROR(std::int32_t code, const WideString& text) override { errors.emplace_back(code, text); }
+  void OnProgress(std::int32_t, const WideString&) override {}
+  void OnStartProgress() override {}
+  void OnEndProgress() override {}
+};
+
+class ObjectTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ::setenv("XDG_DATA_HOME", (dir.Path() + "data").c_str(), 1); }
+  void Connect() {
+    ASSERT_EQ(object.initFiscalPrinterDevice(Utf8ToWide(emu.startPty()), 115200, true, true), 0);
+    ASSERT_EQ(object.CONNECT_TO_PRINTER(), 0);
+  }
+  test::TempDir dir;
+  emulator::Emulator emu;
+  TKELMORA object;
+};
+
+// A printer that records what it is sent and refuses a footer line "x".
+struct ScriptedObject {
+  ScriptedObject()
+      : peer(pty.Master(), [](const test::PeerRequest& r, int) {
+          const std::string data = r.cmd == 0x5A ? "FP,1.0,CHK,SW,SERIAL" : "";
+          const test::Status status = r.data == "6x" ? test::Status {0x21, 0, 0, 0, 0, 0} : test::Status {};
+          return test::Reply {{test::AnswerFrame(r.seq, r.cmd, data, status)}};
+        }) {
+    EXPECT_EQ(object.initFiscalPrinterDevice(Utf8ToWide(pty.SlavePath()), 115200, true, true), 0);
+    EXPECT_EQ(object.CONNECT_TO_PRINTER(), 0);
+  }
+  std::vector<std::string> Sent(std::uint8_t cmd) {
+    std::vector<std::string> data;
+    for (const auto& r : peer.Requests())
+      if (r.cmd == cmd) data.push_back(r.data);
+    return data;
+  }
+  test::PtyPair pty;
+  test::ScriptedPeer peer;
+  TKELMORA object;
+};
+
+TEST_F(ObjectTest, HeaderLinesAreCutJoinedWithTabsAndCutAgain) {
+  ScriptedObject o;
+  const WideString line50(50, u'h');
+  EXPECT_EQ(o.object.setHeader(line50, line50, line50, line50, line50, line50), 0);
+  EXPECT_EQ(o.object.setHeader(u"", u"", u"", u"", u"", u""), 0);
+  std::string joined;
+  for (int i = 0; i < 6; ++i) joined += (i ? "\t" : "") + std::string(42, 'h');
+  EXPECT_EQ(o.Sent(43), (std::vector<std::string> {"0" + joined.substr(0, 218), "0\t\t\t\t\t"}));
+}
+
+TEST_F(ObjectTest, FooterGoesAsTwoItemsAndStopsAtTheFirstRefusal) {
+  ScriptedObject o;
+  EXPECT_EQ(o.object.setFooter(u"Thank you", u"Come again"), 0);
+  EXPECT_EQ(o.object.setFooter(u"x", u"never sent"), -4);
+  EXPECT_EQ(o.Sent(43), (std::vector<std::string> {"6Thank you", "7Come again", "6x"}));
+}
+
+TEST_F(ObjectTest, WithoutAPrinterObject) {
+  EXPECT_EQ(object.setHeader(u"a", u"", u"", u"", u"", u""), -1);
+  EXPECT_EQ(object.setFooter(u"a", u"b"), -1);
+  EXPECT_EQ(object.CLOSE_CONNECTION(), 0);
+  EXPECT_EQ(object.GetLastErrorCode(), 0);
+  EXPECT_FALSE(object.GET_BIT_STATE(0, 0));
+  EXPECT_EQ(object.getLogoFromPrinter(u"x.bmp"), -2) << "no logo forms installed";
+}
+
+TEST_F(ObjectTest, ConnectToAMissingPortFiresOnErrorOnce) {
+  auto sink = std::make_shared<RecordingSink>();
+  object.EventSinkChanged(sink);
+  ASSERT_EQ(object.initFiscalPrinterDevice(u"/dev/orbantis-no-such-port", 115200, true, true), 0);
+  EXPECT_EQ(object.CONNECT_TO_PRINTER(), -100);
+  EXPECT_EQ(object.GetLastErrorMessage(), u"Server can not open COM port.");
+  ASSERT_EQ(sink->errors.size(), 1u);
+  EXPECT_EQ(sink->errors[0].first, -100);
+}
+
+TEST_F(ObjectTest, ASecondInitialiserClosesThePort) {
+  Connect();
+  ASSERT_NE(object.printer(), nullptr);
+  EXPECT_EQ(object.INIT_MY_FP(1, 9600, true, true, 0), 0);
+  EXPECT_EQ(object.printer(), nullptr);
+  EXPECT_EQ(object.GetLastErrorCode(), 0);
+}
+
+TEST_F(ObjectTest, DebugFolderGetsItsTrailingSlash) {
+  struct {
+    const char16_t* given;
+    const char16_t* kept;
+  } cases[] = {{u"/var/tmp/trace", u"/var/tmp/trace/"}, {u"/var/tmp/trace/", u"/var/tmp/trace/"}, {u"", u"/tmp/"}};
+  for (const auto& c : cases) {
+    object.set_debugFolder(c.given);
+    EXPECT_EQ(object.debugFolder(), c.kept);
+  }
+  object.set_debugMode(true);
+  Connect();
+  EXPECT_TRUE(object.debugMode()) << "kept on the object and given to the printer object";
+  EXPECT_EQ(object.printer()->SERIAL_CONNECTION->DEBUG_FOLDER, "/tmp/");
+}
+
+TEST_F(ObjectTest, TcpAddressWithABadPortIsRefused) {
+  EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"http"), -2);
+  EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"70000"), -2);
+}
+
+}  // namespace
+}  // namespace orbantis
