@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <unistd.h>
 
 #include "uErrLog/uErrLog.h"
@@ -343,7 +344,8 @@ int TFP_BASE::SET_LOG_FOLDER(const std::string& TRGT_FOLDER) {
     if (!ForceDirectories(TRGT_FOLDER)) return -1;
     const std::string file = TRGT_FOLDER + LogFileName();
     struct stat st {};
-    if (::stat(file.c_str(), &st) == 0 && ::unlink(file.c_str()) != 0) return -3;
+    // Another object connecting at the same moment may have removed it first.
+    if (::stat(file.c_str(), &st) == 0 && ::unlink(file.c_str()) != 0 && errno != ENOENT) return -3;
 
     bool created = false;
     try {

@@ -2,6 +2,8 @@
 // footer, debug properties, events.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "Emulator.h"
 #include "support/PtyPair.h"
 #include "support/ScriptedPeer.h"
@@ -116,6 +118,34 @@ TEST_F(ObjectTest, DebugFolderGetsItsTrailingSlash) {
 TEST_F(ObjectTest, TcpAddressWithABadPortIsRefused) {
   EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"http"), -2);
   EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"70000"), -2);
+}
+
+}  // namespace
+}  // namespace orbantis
+
+namespace orbantis {
+namespace {
+
+// Objects of one user share the log folder; connecting them at the same
+// moment must not make one of them lose its log and fail.
+TEST(ObjectsTogether, ConnectAtTheSameMoment) {
+  test::TempDir dir;
+  ::setenv("XDG_DATA_HOME", (dir.Path() + "data").c_str(), 1);
+  constexpr int kObjects = 8;
+  std::vector<std::unique_ptr<emulator::Emulator>> printers;
+  std::vector<std::unique_ptr<TKELMORA>> objects;
+  for (int i = 0; i < kObjects; ++i) {
+    printers.push_back(std::make_unique<emulator::Emulator>());
+    objects.push_back(std::make_unique<TKELMORA>());
+    objects.back()->initFiscalPrinterDevice(Utf8ToWide(printers.back()->startPty()), 115200, true, true);
+  }
+  for (int round = 0; round < 5; ++round) {
+    std::vector<std::thread> threads;
+    std::vector<std::int32_t> results(kObjects, 1);
+    for (int i = 0; i < kObjects; ++i) threads.emplace_back([&, i] { results[i] = objects[i]->CONNECT_TO_PRINTER(); });
+    for (auto& t : threads) t.join();
+    for (int i = 0; i < kObjects; ++i) EXPECT_EQ(results[i], 0) << "object " << i << ", round " << round;
+  }
 }
 
 }  // namespace
