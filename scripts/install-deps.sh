@@ -14,6 +14,9 @@ packages=(
   qt6-base-dev
   dbus-daemon
   dbus-bin
+  systemd
+  python3-dbus
+  python3-gi
 )
 
 missing=()

@@ -6,3 +6,5 @@ build="${ORBANTIS_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh" "$build"
 cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
+# The client examples of the README, against the software printer.
+"$root/examples/run_all.sh" "$build"
