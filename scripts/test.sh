@@ -8,3 +8,6 @@ cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
 # The client examples of the README, against the software printer.
 "$root/examples/run_all.sh" "$build"
+# The tests again under AddressSanitizer/UndefinedBehaviorSanitizer and
+# ThreadSanitizer, each in a build folder of its own.
+"$root/scripts/sanitize.sh"

@@ -349,8 +349,10 @@ int TFP_BASE::SET_LOG_FOLDER(const std::string& TRGT_FOLDER) {
 
     bool created = false;
     try {
+      // The line was written, so the file was there: another object of the
+      // same user may start its own fresh log in this folder right after.
       WRITE_LOG(TRGT_FOLDER, "Log file creation");
-      created = ::stat(file.c_str(), &st) == 0;
+      created = true;
     } catch (const std::exception& e) {
       WriteEngineLog(std::string("CREATE_LOG_FILE :") + e.what());
       created = false;
