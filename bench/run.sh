@@ -27,6 +27,8 @@ limit = t("TrivialCall") + t("RawPtyPingPong")
 row("2 command through the bus", f'{t("CommandCall"):.0f} us', f'trivial call + raw {limit:.0f} us', t("CommandCall") / limit, 1.3)
 wire = b["Command115200"]["wire_ms"] * 1000
 row("3 one command at 115200", f'{t("Command115200")/1000:.2f} ms', f'wire {wire/1000:.2f} ms', t("Command115200") / wire, 1.05)
+rows.append(("3 the same bytes sent raw", f'{t("RawToPrinter115200")/1000:.2f} ms', f'driver {t("Command115200")/1000:.2f} ms',
+             t("Command115200") / t("RawToPrinter115200"), "-", "the driver against a raw client"))
 wire = b["LogoUpload115200"]["wire_ms"] * 1000
 row("3 96 logo rows at 115200", f'{t("LogoUpload115200")/1000:.0f} ms', f'wire {wire/1000:.0f} ms', t("LogoUpload115200") / wire, 1.05)
 row("4 call beside a silent printer", f'{t("IsolatedCall"):.0f} us', f'alone {t("CommandCall"):.0f} us', t("IsolatedCall") / t("CommandCall"), 1.2)

@@ -44,8 +44,23 @@ if [ ! -s "$list" ]; then
 fi
 
 export QT_QPA_PLATFORM=offscreen
+# Readable stacks in the logs (Debian installs the symbolizer with a version suffix).
+if [ -z "${ASAN_SYMBOLIZER_PATH:-}" ]; then
+  for s in llvm-symbolizer llvm-symbolizer-14 /usr/lib/llvm-14/bin/llvm-symbolizer; do
+    if command -v "$s" >/dev/null 2>&1; then
+      ASAN_SYMBOLIZER_PATH="$(command -v "$s")"
+      export ASAN_SYMBOLIZER_PATH
+      break
+    fi
+  done
+fi
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:symbolize=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+# What Qt and the platform libraries keep for the life of the process (the
+# logo target starts a QGuiApplication) is no leak of a run.
+if [ -z "${LSAN_OPTIONS:-}" ] && [ -f "$root/scripts/lsan.supp" ]; then
+  export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp"
+fi
 
 wanted=" ${ORBANTIS_FUZZ_TARGETS:-} "
 failed=()
