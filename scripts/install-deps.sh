@@ -17,6 +17,9 @@ packages=(
   systemd
   python3-dbus
   python3-gi
+  clang
+  libclang-rt-14-dev
+  llvm-14
 )
 
 missing=()

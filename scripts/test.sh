@@ -11,3 +11,5 @@ ctest --output-on-failure --parallel "$(nproc)" --timeout 300
 # The tests again under AddressSanitizer/UndefinedBehaviorSanitizer and
 # ThreadSanitizer, each in a build folder of its own.
 "$root/scripts/sanitize.sh"
+# A short run of every fuzz target (clang, libFuzzer); scripts/fuzz.sh SECONDS runs them longer.
+"$root/scripts/fuzz.sh" 10
