@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QXmlStreamReader>
 #include <atomic>
+#include <fstream>
+#include <thread>
 #include <memory>
 
 #include "BusFixture.h"
@@ -86,6 +88,14 @@ class ServerTest : public ::testing::Test {
               0);
     EXPECT_EQ(Method(c, path, "CONNECT_TO_PRINTER").value(0), 0);
     return path;
+  }
+
+  long ServerRssKiB() const {
+    std::ifstream in("/proc/" + std::to_string(server) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+      if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
   }
 
   test::TempDir dir;
@@ -386,6 +396,108 @@ TEST_F(ServerTest, BusStartedServerEndsWithItsLastObject) {
   EXPECT_FALSE(c.interface()->isServiceRegistered("ORBANTIS.KELMORA")) << "the server ended";
 }
 
+
+TEST_F(ServerTest, BadInputGetsAClearAnswerAndTheServerGoesOn) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  // A wrong signature.
+  EXPECT_EQ(test::Call(c, path, kObjectIface, "CMD_48_0_0", {1, 2}).errorName(),
+            "org.freedesktop.DBus.Error.InvalidArgs");
+  EXPECT_EQ(test::Call(c, path, kObjectIface, "NO_SUCH_METHOD").errorName(), "org.freedesktop.DBus.Error.UnknownMethod");
+  // 1 MiB of text: cut where the command cuts, refused where a frame cannot carry it.
+  const QString huge(1 << 20, QChar('x'));
+  EXPECT_EQ(Method(c, path, "CMD_48_0_0", {"1", "0000", "1", "", ""}).value(0).toInt(), 0);
+  EXPECT_EQ(Method(c, path, "CMD_54_0_0", {huge}).value(0).toInt(), 0);
+  EXPECT_EQ(Method(c, path, "CUSTOM_CMD", {0x36, huge, ""}).value(0).toBool(), false);
+  EXPECT_EQ(Method(c, path, "CMD_48_0_1", {"1", "0000", "1", huge, "", "", "", "", "", ""}).value(0).toInt(), -5);
+  EXPECT_TRUE(Method(c, path, "GetLastErrorMessage").value(0).toString().contains("longer than 219 bytes"));
+  // Text no code page holds reaches the printer as "?".
+  EXPECT_EQ(Method(c, path, "CMD_54_0_0", {QString::fromUtf8("Ж€\xF0\x9F\x98\x80")}).value(0).toInt(), 0);
+  EXPECT_NE(emu.paperText().find("?\x80?"), std::string::npos);
+  // Release twice, and calls on a released object.
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Release").type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Release").errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+  EXPECT_EQ(test::Call(c, path, kObjectIface, "CMD_33_0_0").errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+  // The server goes on.
+  EXPECT_FALSE(CreateObject(c).isEmpty());
+}
+
+TEST_F(ServerTest, AClientWithAHundredObjectsLeaves) {
+  StartServer();
+  emulator::Emulator printers[4];
+  std::vector<std::string> devices;
+  for (auto& p : printers) devices.push_back(p.startPty());
+  QDBusConnection watcher = Client();
+  QStringList paths;
+  {
+    QDBusConnection c = Client();
+    for (int i = 0; i < 100; ++i) {
+      const QString path = CreateObject(c);
+      paths << path;
+      if (i < 4) {
+        Method(c, path, "initFiscalPrinterDevice", {QString::fromStdString(devices[i]), 115200, true, true});
+        EXPECT_EQ(Method(c, path, "CONNECT_TO_PRINTER").value(0).toInt(), 0);
+      } else {
+        Method(c, path, "GetLastErrorCode");
+      }
+    }
+    QDBusConnection::disconnectFromBus(connections.back());
+  }
+  QElapsedTimer timer;
+  timer.start();
+  auto alive = [&] {
+    int n = 0;
+    for (const auto& p : paths)
+      if (test::Call(watcher, p, kObjectIface, "GetLastErrorCode").type() == QDBusMessage::ReplyMessage) ++n;
+    return n;
+  };
+  while (alive() > 0 && timer.elapsed() < 20000) QThread::msleep(100);
+  EXPECT_EQ(alive(), 0) << "every object was released";
+  // Their ports were closed: new objects can open the same printers.
+  for (const auto& device : devices) {
+    const QString path = CreateObject(watcher);
+    Method(watcher, path, "initFiscalPrinterDevice", {QString::fromStdString(device), 115200, true, true});
+    EXPECT_EQ(Method(watcher, path, "CONNECT_TO_PRINTER").value(0).toInt(), 0);
+  }
+}
+
+TEST_F(ServerTest, LoadWithFaultingPrintersKeepsEveryAnswerWithItsCall) {
+  StartServer();
+  constexpr int kClients = 4;
+  emulator::Emulator printers[kClients];
+  printers[1].faults().setNakEvery(5);
+  printers[2].setPrintTime(std::chrono::milliseconds(70));
+  std::vector<std::string> devices;
+  for (auto& p : printers) devices.push_back(p.startPty());
+  std::atomic<int> wrong {0}, done {0};
+  auto round = [&](int calls) {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kClients; ++i) {
+      threads.emplace_back([&, i] {
+        QDBusConnection c = Client();
+        const QString path = ConnectedObject(c, printers[i]);
+        const QString serial = QStringLiteral("OB%1").arg(i + 1, 8, 10, QLatin1Char('0'));
+        Method(c, path, "CUSTOM_CMD", {0x99, serial, ""});
+        for (int k = 0; k < calls; ++k) {
+          const QVariantList r = Method(c, path, "CMD_90_0_0", {"", "", "", "", ""});
+          if (r.value(0).toInt() == 0 && r.value(5).toString() != serial) ++wrong;
+          if (r.value(0).toInt() == 0) ++done;
+        }
+        test::Call(c, path, kAutomation, "Release");
+      });
+    }
+    for (auto& t : threads) t.join();
+  };
+  round(50);
+  const long before = ServerRssKiB();
+  round(150);
+  const long after = ServerRssKiB();
+  EXPECT_EQ(wrong, 0) << "no answer reached another call";
+  EXPECT_GT(done, 4 * 150) << "the faulting printers' repeats carried most calls";
+  EXPECT_LT(after - before, 4096) << "resident memory stays flat (KiB)";
+}
 }  // namespace
 }  // namespace orbantis
 
