@@ -115,6 +115,9 @@ int main(int argc, char** argv) {
     if (opt == "--help" || opt == "-h") {
       std::cout << kHelp;
       return 0;
+    } else if (opt == "--version") {
+      std::cout << "orbantis-emulator " << ORBANTIS_VERSION << "\n";
+      return 0;
     } else if (opt == "--pty") {
       pty = true;
     } else if (opt == "--link") {
