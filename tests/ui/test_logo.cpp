@@ -726,6 +726,22 @@ TEST_F(LogoOnPrinter, TheFormLoadsFromThePrinterWithoutBlockingAndCannotCloseMea
   EXPECT_FALSE(form.isVisible());
 }
 
+// A picture of the form showing a logo read from the software printer, under
+// the build folder, for anyone to look at.
+TEST_F(LogoOnPrinter, RenderingOfTheFormIsLeftForPeopleToSee) {
+  p.StoreRows(PatternRowText);
+  TfmSetGetLogo form;
+  form.setTmpDORRIK(p.object.printer());
+  form.setMyComServerInstance(&p.object);
+  form.show();
+  Button(form, "btnLoadFromPrinter")->click();
+  ASSERT_TRUE(WaitForTransfer(form));
+  QApplication::processEvents();
+  QDir().mkpath(QStringLiteral(ORBANTIS_RENDERINGS_DIR));
+  EXPECT_TRUE(form.grab().save(QStringLiteral(ORBANTIS_RENDERINGS_DIR "/logo-form.png"), "PNG"));
+  form.reject();
+}
+
 TEST_F(LogoOnPrinter, TheFormSendsALoadedPictureAndSavesItToAFile) {
   SavePattern("pattern.bmp");
   ScriptedForm form;

@@ -214,6 +214,19 @@ TEST(ServerWindow, LeftMiddleAndDoubleClicksOnTheIconDoNothing) {
   }
 }
 
+// A picture of the about box under the build folder, for anyone to look at.
+TEST(AboutBox, RenderingIsLeftForPeopleToSee) {
+  WindowRig rig;
+  Tfm_ServerWnd window(rig.Hooks());
+  window.About();
+  QApplication::processEvents();
+  const QString file = QStringLiteral(ORBANTIS_RENDERINGS_DIR "/about-box.png");
+  QDir().mkpath(QStringLiteral(ORBANTIS_RENDERINGS_DIR));
+  const QPixmap picture = window.grab();
+  EXPECT_FALSE(picture.isNull());
+  EXPECT_TRUE(picture.save(file, "PNG"));
+}
+
 TEST(AboutBox, LabelsAndTheirLooks) {
   WindowRig rig;
   Tfm_ServerWnd window(rig.Hooks());
