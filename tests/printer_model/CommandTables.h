@@ -143,7 +143,7 @@ struct CodeCase {
 
 struct InputRun {
   // What the printer answers a call that passes the checks.
-  std::string answer;
+  std::string answer = "";
   Switches switches = Switches::Checked;
   // FLastErrorCode must hold the code as well.
   bool lastErrorCode = true;

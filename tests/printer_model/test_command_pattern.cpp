@@ -1,6 +1,7 @@
 // The command pattern: what goes on the wire, what comes back, which code.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "printer_model/ErrorMessages.h"
 #include "support/EngineFixture.h"
 #include "u_FP_BASE/CodePage.h"
@@ -8,92 +9,48 @@
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerFrame;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
 using test::PeerRequest;
 using test::Reply;
+using test::ServerSwitches;
 using test::Status;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
-
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  bool autocut;
-  std::uint8_t cmd;
-  std::string data;
-};
+using test::Switches;
+using test::WireCase;
 
 TEST(CommandPattern, DataFieldsOnTheWire) {
+  using enum Switches;
   const WireCase cases[] = {
-      {"CMD_74_0_0", {"X"}, true, 0x4A, "X"},
-      {"CMD_74_0_1", {}, true, 0x4A, ""},
-      {"CMD_90_0_0", {}, true, 0x5A, "1"},
-      {"CMD_62_0_0", {}, true, 0x3E, ""},
-      {"CMD_86_0_1", {}, true, 0x56, "T"},
-      {"CMD_64_0_0", {"1"}, true, 0x40, "1"},
-      {"CMD_64_0_0", {"7"}, true, 0x40, "7"},  // unchecked: the printer decides
-      {"CMD_65_0_0", {"0"}, true, 0x41, "0"},
-      {"CMD_76_0_0", {""}, true, 0x4C, ""},
-      {"CMD_76_0_0", {"TX"}, true, 0x4C, "T"},
-      {"CMD_76_0_0", {"TX"}, false, 0x4C, "TX"},
-      {"CMD_89_0_0", {}, true, 0x97, "T"},
-      {"CMD_89_0_1", {}, true, 0x98, ""},
-      {"CMD_103_0_0", {}, true, 0x67, ""},
+      {"CMD_74_0_0", {"X"}, Server, 0x4A, "X"},
+      {"CMD_74_0_1", {}, Server, 0x4A, ""},
+      {"CMD_90_0_0", {}, Server, 0x5A, "1"},
+      {"CMD_62_0_0", {}, Server, 0x3E, ""},
+      {"CMD_86_0_1", {}, Server, 0x56, "T"},
+      {"CMD_64_0_0", {"1"}, Server, 0x40, "1"},
+      {"CMD_64_0_0", {"7"}, Server, 0x40, "7"},  // unchecked: the printer decides
+      {"CMD_65_0_0", {"0"}, Server, 0x41, "0"},
+      {"CMD_76_0_0", {""}, Server, 0x4C, ""},
+      {"CMD_76_0_0", {"TX"}, Server, 0x4C, "T"},
+      {"CMD_76_0_0", {"TX"}, Uncut, 0x4C, "TX"},
+      {"CMD_89_0_0", {}, Server, 0x97, "T"},
+      {"CMD_89_0_1", {}, Server, 0x98, ""},
+      {"CMD_103_0_0", {}, Server, 0x67, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e(AnswerWith(""));
-    ServerSwitches(e.connector());
-    e.connector().AUTOCUT_ON = c.autocut;
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases);
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;
-};
-
 TEST(CommandPattern, FailedInputChecksSendNothing) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_64_0_0", {""}, -10500},
       {"CMD_64_0_0", {"2"}, -10504},
       {"CMD_65_0_0", {"a"}, -10504},
       {"CMD_76_0_0", {"TX"}, -10502},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e(AnswerWith(""));
-    ServerSwitches(e.connector());
-    e.connector().WITH_INPCHECK = true;
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    EXPECT_FALSE(e.peer->WaitForRequests(1, 50));
-  }
+  test::ExpectInputChecks(cases, {.switches = Switches::Checked, .quietMs = 50});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(CommandPattern, AnswersAreCutIntoValuesAndChecked) {
   const AnswerCase cases[] = {
@@ -122,15 +79,7 @@ TEST(CommandPattern, AnswersAreCutIntoValuesAndChecked) {
       {"CMD_65_0_0", {"1"}, "1,,3", {"1", "", "3", "", "", ""}, -10524},
       {"CMD_90_0_0", {}, "", {"", "", "", "", ""}, -10524},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(CommandPattern, AnswerChecksRunOnlyWithOutputChecksOn) {

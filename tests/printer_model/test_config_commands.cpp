@@ -2,31 +2,19 @@
 // refused, how the answers are cut and checked.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
-
-// Server: as the server connects. Checked: input checks on as well.
-// Uncut: the server's switches without AUTOCUT_ON.
-enum class Switches { Server, Checked, Uncut };
-
-void Apply(TConnector& c, Switches s) {
-  ServerSwitches(c);
-  c.WITH_INPCHECK = s == Switches::Checked;
-  c.AUTOCUT_ON = s != Switches::Uncut;
-}
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 const AnsiString k30 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
 const AnsiString kIp16 = "192.168.100.1000";
@@ -39,14 +27,6 @@ AnsiStrings Settings(std::size_t index, const AnsiString& value) {
   in.at(index) = value;
   return in;
 }
-
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  Switches switches;
-  std::uint8_t cmd;
-  std::string data;
-};
 
 TEST(ConfigCommands, DataFieldsOnTheWire) {
   using enum Switches;
@@ -107,24 +87,8 @@ TEST(ConfigCommands, DataFieldsOnTheWire) {
       {"CMD_102_0_0", {"16", "1234", "Operator 16"}, Checked, 0x66, "16,1234,Operator 16"},
       {"CMD_102_0_0", {"16", "123456789", k30}, Server, 0x66, "16,12345678," + k30.substr(0, 24)},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith(""));
-    Apply(e.connector(), c.switches);
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases);
 }
-
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;
-};
 
 TEST(ConfigCommands, FailedInputChecksSendNothing) {
   const AnsiStrings net = {"192.168.1.10", "255.255.255.0", "4999", "192.168.1.1"};
@@ -134,7 +98,7 @@ TEST(ConfigCommands, FailedInputChecksSendNothing) {
     in[index] = value;
     return in;
   };
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_36_0_1", withNet(0, "", true), -10500},
       {"CMD_36_0_1", withNet(1, kIp16, true), -10502},
       {"CMD_36_0_1", withNet(3, "", true), -10500},
@@ -197,24 +161,8 @@ TEST(ConfigCommands, FailedInputChecksSendNothing) {
       {"CMD_102_0_0", {"1", "1234", ""}, -10500},
       {"CMD_102_0_0", {"", "1234", "Name"}, -10500},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e(AnswerWith(""));
-    Apply(e.connector(), Switches::Checked);
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    EXPECT_TRUE(e.peer->Requests().empty());
-  }
+  test::ExpectInputChecks(cases, {.switches = Switches::Checked});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(ConfigCommands, AnswersAreCutIntoValuesAndChecked) {
   const std::string rates = "20.00,9.00,0.00,0.00,0.00,99.00";
@@ -261,15 +209,7 @@ TEST(ConfigCommands, AnswersAreCutIntoValuesAndChecked) {
       {"CMD_91_0_0", {"ZK12345678"}, "P", {"P", ""}, -10524},
       {"CMD_91_0_0", {"ZK12345678"}, "", {"", ""}, -10524},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(ConfigCommands, NamedMethodsTakeTheirParametersInDeclaredOrder) {

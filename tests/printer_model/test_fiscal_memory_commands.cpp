@@ -2,66 +2,43 @@
 // are refused, how answers are cut into values and checked.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
-
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  std::string data;
-};
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 TEST(FiscalMemoryCommands, DataFieldsOnTheWire) {
+  using enum Switches;
   const WireCase cases[] = {
-      {"CMD_114_0", {"12"}, "12,0"},
-      {"CMD_114_1", {"12"}, "12,1"},
-      {"CMD_114_2", {"1", "5"}, "1,1,5"},
-      {"CMD_114_3", {"12"}, "12,2"},
-      {"CMD_114_4", {"1", "5"}, "1,2,5"},
-      {"CMD_114_5", {"12"}, "12,3"},
-      {"CMD_114_6", {"1", "5"}, "1,3,5"},
-      {"CMD_114_7", {"12"}, "12,4"},
-      {"CMD_114_8", {"12"}, "12,5"},
-      {"CMD_114_9", {"12"}, "12,6"},
-      {"CMD_114_10", {"12", "3"}, "12,7,3"},
-      {"CMD_114_10", {"12", "6"}, "12,7,6"},  // unchecked: the printer decides
-      {"CMD_114_11", {"12"}, "12,8"},
-      {"CMD_114_2", {"123456789012345", ""}, "123456789012345,1,"},  // never cut; separators stay
+      {"CMD_114_0", {"12"}, Server, 0x72, "12,0"},
+      {"CMD_114_1", {"12"}, Server, 0x72, "12,1"},
+      {"CMD_114_2", {"1", "5"}, Server, 0x72, "1,1,5"},
+      {"CMD_114_3", {"12"}, Server, 0x72, "12,2"},
+      {"CMD_114_4", {"1", "5"}, Server, 0x72, "1,2,5"},
+      {"CMD_114_5", {"12"}, Server, 0x72, "12,3"},
+      {"CMD_114_6", {"1", "5"}, Server, 0x72, "1,3,5"},
+      {"CMD_114_7", {"12"}, Server, 0x72, "12,4"},
+      {"CMD_114_8", {"12"}, Server, 0x72, "12,5"},
+      {"CMD_114_9", {"12"}, Server, 0x72, "12,6"},
+      {"CMD_114_10", {"12", "3"}, Server, 0x72, "12,7,3"},
+      {"CMD_114_10", {"12", "6"}, Server, 0x72, "12,7,6"},  // unchecked: the printer decides
+      {"CMD_114_11", {"12"}, Server, 0x72, "12,8"},
+      {"CMD_114_2", {"123456789012345", ""}, Server, 0x72, "123456789012345,1,"},  // never cut; separators stay
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, 0x72);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases, "P");
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;  // 0: the call passes and is sent
-};
-
 TEST(FiscalMemoryCommands, InputChecks) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_114_0", {""}, -10500},
       {"CMD_114_0", {"x"}, -10510},
       {"CMD_114_0", {"1.0"}, -10510},
@@ -78,27 +55,9 @@ TEST(FiscalMemoryCommands, InputChecks) {
       {"CMD_114_10", {"1", ""}, -10500},
       {"CMD_114_10", {"x", "1"}, -10510},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " code " + std::to_string(c.code));
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().WITH_INPCHECK = true;
-    e.connector().WITH_OUTPCHECK = false;  // the result tells about the inputs only
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    // Run returns only after the printer's answer, so a sent request is on record by now.
-    EXPECT_EQ(e.peer->Requests().size(), c.code == 0 ? 1u : 0u);
-  }
+  // Input checks on, answer checks off: the code tells about the inputs only.
+  test::ExpectInputChecks(cases, {.answer = "P", .switches = Switches::InputOnly});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(FiscalMemoryCommands, AnswersAreCutIntoValuesAndChecked) {
   const AnswerCase cases[] = {
@@ -125,15 +84,7 @@ TEST(FiscalMemoryCommands, AnswersAreCutIntoValuesAndChecked) {
       // A header line holding "," comes back up to it.
       {"CMD_114_10", {"1", "2"}, "P,01-01-2026,ACME, Ltd.", {"P", "01-01-2026", "ACME"}, 0},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(FiscalMemoryCommands, NamedMethodsPassTheirValues) {

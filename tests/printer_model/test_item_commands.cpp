@@ -2,21 +2,19 @@
 // inputs are refused, how answers are cut into values and checked.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 const std::string kName40 = "Whole milk 3.5 % fat, 1 l carton (12 pc)";
 const std::string kName36 = kName40.substr(0, 36);
@@ -30,66 +28,42 @@ AnsiStrings Program(std::size_t index, const AnsiString& value) {
 }
 enum ProgramArg { kTaxGr, kPlu, kGroup, kPrice, kReplace, kQuantity, kName };
 
-struct WireCase {
-  const char* method;
-  std::uint8_t cmd;
-  AnsiStrings in;
-  bool autocut;
-  std::string data;
-};
-
 TEST(ItemCommands, DataFieldsOnTheWire) {
+  using enum Switches;
   const WireCase cases[] = {
-      {"CMD_107_0_0", 0x6B, {}, true, "I"},
-      {"CMD_107_1_0", 0x6B, Program(kTaxGr, "A"), true, "PA123,5,12.50,110.000,Milk"},
+      {"CMD_107_0_0", {}, Server, 0x6B, "I"},
+      {"CMD_107_1_0", Program(kTaxGr, "A"), Server, 0x6B, "PA123,5,12.50,110.000,Milk"},
       // An empty Replace puts the quantity right behind the third ",".
-      {"CMD_107_1_0", 0x6B, Program(kReplace, ""), true, "PA123,5,12.50,10.000,Milk"},
-      {"CMD_107_1_0", 0x6B, {"AB", "123", "5", "12.5", "RX", "1e1", kName40}, true, "PA123,5,12.5,R1e1," + kName36},
-      {"CMD_107_1_0", 0x6B, {"AB", "123", "5", "12.5", "RX", "1e1", kName40}, false, "PAB123,5,12.5,RX1e1," + kName40},
-      {"CMD_107_2_0", 0x6B, {"7", "-1.5"}, true, "A7,-1.5"},
-      {"CMD_107_3_0", 0x6B, {"7", "3.10"}, true, "C7,3.10"},
-      {"CMD_107_4_0", 0x6B, {}, true, "DA"},
-      {"CMD_107_4_1", 0x6B, {"0"}, true, "D0"},
-      {"CMD_107_4_2", 0x6B, {"1", "50"}, true, "D1,50"},
-      {"CMD_107_5_0", 0x6B, {"12"}, true, "R12"},
-      {"CMD_107_5_0", 0x6B, {"1234567890123"}, true, "R1234567890123"},  // item numbers are never cut
-      {"CMD_107_6_0", 0x6B, {"12"}, true, "F12"},
-      {"CMD_107_7_0", 0x6B, {"12"}, true, "L12"},
-      {"CMD_107_8_0", 0x6B, {}, true, "N"},
-      {"CMD_107_9_0", 0x6B, {"12"}, true, "f12"},
-      {"CMD_107_10_0", 0x6B, {"12"}, true, "l12"},
-      {"CMD_107_11_0", 0x6B, {}, true, "n"},
-      {"CMD_107_12_0", 0x6B, {"12"}, true, "X12"},
-      {"CMD_107_12_1", 0x6B, {"12"}, true, "x12"},
-      {"CMD_111_0", 0x6F, {"S", "1", "100"}, true, "S,1,100"},
-      {"CMD_111_0", 0x6F, {"SP", "1", "100"}, true, "S,1,100"},
-      {"CMD_111_0", 0x6F, {"SP", "1", "100"}, false, "SP,1,100"},
-      {"CMD_111_1", 0x6F, {"P", "3"}, true, "P,3"},
-      {"CMD_111_1", 0x6F, {"P", ""}, true, "P,"},
-      {"CMD_111_2", 0x6F, {"Sx"}, true, "S"},
+      {"CMD_107_1_0", Program(kReplace, ""), Server, 0x6B, "PA123,5,12.50,10.000,Milk"},
+      {"CMD_107_1_0", {"AB", "123", "5", "12.5", "RX", "1e1", kName40}, Server, 0x6B, "PA123,5,12.5,R1e1," + kName36},
+      {"CMD_107_1_0", {"AB", "123", "5", "12.5", "RX", "1e1", kName40}, Uncut, 0x6B, "PAB123,5,12.5,RX1e1," + kName40},
+      {"CMD_107_2_0", {"7", "-1.5"}, Server, 0x6B, "A7,-1.5"},
+      {"CMD_107_3_0", {"7", "3.10"}, Server, 0x6B, "C7,3.10"},
+      {"CMD_107_4_0", {}, Server, 0x6B, "DA"},
+      {"CMD_107_4_1", {"0"}, Server, 0x6B, "D0"},
+      {"CMD_107_4_2", {"1", "50"}, Server, 0x6B, "D1,50"},
+      {"CMD_107_5_0", {"12"}, Server, 0x6B, "R12"},
+      {"CMD_107_5_0", {"1234567890123"}, Server, 0x6B, "R1234567890123"},  // item numbers are never cut
+      {"CMD_107_6_0", {"12"}, Server, 0x6B, "F12"},
+      {"CMD_107_7_0", {"12"}, Server, 0x6B, "L12"},
+      {"CMD_107_8_0", {}, Server, 0x6B, "N"},
+      {"CMD_107_9_0", {"12"}, Server, 0x6B, "f12"},
+      {"CMD_107_10_0", {"12"}, Server, 0x6B, "l12"},
+      {"CMD_107_11_0", {}, Server, 0x6B, "n"},
+      {"CMD_107_12_0", {"12"}, Server, 0x6B, "X12"},
+      {"CMD_107_12_1", {"12"}, Server, 0x6B, "x12"},
+      {"CMD_111_0", {"S", "1", "100"}, Server, 0x6F, "S,1,100"},
+      {"CMD_111_0", {"SP", "1", "100"}, Server, 0x6F, "S,1,100"},
+      {"CMD_111_0", {"SP", "1", "100"}, Uncut, 0x6F, "SP,1,100"},
+      {"CMD_111_1", {"P", "3"}, Server, 0x6F, "P,3"},
+      {"CMD_111_1", {"P", ""}, Server, 0x6F, "P,"},
+      {"CMD_111_2", {"Sx"}, Server, 0x6F, "S"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().AUTOCUT_ON = c.autocut;
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases, "P");
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;  // 0: the call passes and is sent
-};
-
 TEST(ItemCommands, InputChecks) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       // Programming an item, one argument at a time.
       {"CMD_107_1_0", Program(kTaxGr, "A"), 0},
       {"CMD_107_1_0", Program(kTaxGr, ""), -10500},
@@ -151,30 +125,9 @@ TEST(ItemCommands, InputChecks) {
       {"CMD_111_2", {"P"}, 0},
       {"CMD_111_2", {"X"}, -10504},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " code " + std::to_string(c.code));
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().WITH_INPCHECK = true;
-    e.connector().WITH_OUTPCHECK = false;  // the result tells about the inputs only
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    // Run returns only after the printer's answer, so a sent request is on record by now.
-    EXPECT_EQ(e.peer->Requests().size(), c.code == 0 ? 1u : 0u);
-    if (c.code != 0) {
-      EXPECT_EQ(out, AnsiStrings(out.size())) << "a refused call leaves the answer values empty";
-    }
-  }
+  // Input checks on, answer checks off: the code tells about the inputs only.
+  test::ExpectInputChecks(cases, {.answer = "P", .switches = Switches::InputOnly, .emptyOutWhenRefused = true});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 const char* const kRecord = "P000000012,A,05,1.50,100.000,3.000,97.000,Milk";
 const AnsiStrings kRecordValues = {"P", "000000012", "A", "05", "1.50", "100.000", "3.000", "97.000", "Milk"};
@@ -241,15 +194,7 @@ TEST(ItemCommands, AnswersAreCutIntoValuesAndChecked) {
       {"CMD_107_12_1", {"12"}, "P1000000000", {"P", "1000000000"}, -10522},
       {"CMD_107_12_0", {"12"}, "", {"", ""}, -10524},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 // A refused read carries no record: once the status letter is "F" the answer
@@ -262,14 +207,7 @@ TEST(ItemCommands, RefusedReadPassesTheAnswerCheck) {
       {"CMD_107_12_0", {"12"}, "F", {"F", ""}, 0},
       {"CMD_107_12_1", {"12"}, "Fx", {"F", "x"}, 0},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-  }
+  test::ExpectAnswers(cases, {.lastErrorCode = false});
 }
 
 TEST(ItemCommands, FailedExchangeStillCutsTheRecord) {

@@ -2,91 +2,66 @@
 // refused, and the two ways an answer is taken apart.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 const AnsiStrings kText = {"0001", "0009"};
 const AnsiStrings kNumbers = {"1", "2", "3", "4"};
 
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  bool autocut;
-  std::string data;
-};
-
 TEST(JournalCommands, DataFieldsOnTheWire) {
+  using enum Switches;
   const WireCase cases[] = {
-      {"CMD_120_0", {}, true, "I"},
-      {"CMD_120_1", {}, true, "F"},
-      {"CMD_120_2", {"5"}, true, "FFD5"},
-      {"CMD_120_3", kText, true, "FFD0001,0009"},
-      {"CMD_120_4", kNumbers, true, "FF1,2,3,4"},
-      {"CMD_120_5", {"5"}, true, "FLD5"},
-      {"CMD_120_6", kText, true, "FLD0001,0009"},
-      {"CMD_120_7", kNumbers, true, "FL1,2,3,4"},
-      {"CMD_120_8", {"5"}, true, "FID5"},
-      {"CMD_120_9", kText, true, "FID0001,0009"},
-      {"CMD_120_10", kNumbers, true, "FI1,2,3,4"},
-      {"CMD_120_11", {}, true, "PL"},
-      {"CMD_120_12", kText, true, "PLFD0001,0009"},
-      {"CMD_120_13", kNumbers, true, "PLF1,2,3,4"},
-      {"CMD_120_14", kText, true, "PLLD0001,0009"},
-      {"CMD_120_15", kNumbers, true, "PLL1,2,3,4"},
-      {"CMD_120_16", kText, true, "PLID0001,0009"},
-      {"CMD_120_17", kNumbers, true, "PLI1,2,3,4"},
-      {"CMD_120_18", {}, true, "PS"},
-      {"CMD_120_19", kText, true, "PSFD0001,0009"},
-      {"CMD_120_20", kNumbers, true, "PSF1,2,3,4"},
-      {"CMD_120_21", kText, true, "PSLD0001,0009"},
-      {"CMD_120_22", kNumbers, true, "PSL1,2,3,4"},
-      {"CMD_120_23", kText, true, "PSID0001,0009"},
-      {"CMD_120_24", kNumbers, true, "PSI1,2,3,4"},
-      {"CMD_120_25", {}, true, "N"},
-      {"CMD_120_26", {}, true, "CL"},
-      {"CMD_120_27", {}, true, "CS"},
+      {"CMD_120_0", {}, Server, 0x78, "I"},
+      {"CMD_120_1", {}, Server, 0x78, "F"},
+      {"CMD_120_2", {"5"}, Server, 0x78, "FFD5"},
+      {"CMD_120_3", kText, Server, 0x78, "FFD0001,0009"},
+      {"CMD_120_4", kNumbers, Server, 0x78, "FF1,2,3,4"},
+      {"CMD_120_5", {"5"}, Server, 0x78, "FLD5"},
+      {"CMD_120_6", kText, Server, 0x78, "FLD0001,0009"},
+      {"CMD_120_7", kNumbers, Server, 0x78, "FL1,2,3,4"},
+      {"CMD_120_8", {"5"}, Server, 0x78, "FID5"},
+      {"CMD_120_9", kText, Server, 0x78, "FID0001,0009"},
+      {"CMD_120_10", kNumbers, Server, 0x78, "FI1,2,3,4"},
+      {"CMD_120_11", {}, Server, 0x78, "PL"},
+      {"CMD_120_12", kText, Server, 0x78, "PLFD0001,0009"},
+      {"CMD_120_13", kNumbers, Server, 0x78, "PLF1,2,3,4"},
+      {"CMD_120_14", kText, Server, 0x78, "PLLD0001,0009"},
+      {"CMD_120_15", kNumbers, Server, 0x78, "PLL1,2,3,4"},
+      {"CMD_120_16", kText, Server, 0x78, "PLID0001,0009"},
+      {"CMD_120_17", kNumbers, Server, 0x78, "PLI1,2,3,4"},
+      {"CMD_120_18", {}, Server, 0x78, "PS"},
+      {"CMD_120_19", kText, Server, 0x78, "PSFD0001,0009"},
+      {"CMD_120_20", kNumbers, Server, 0x78, "PSF1,2,3,4"},
+      {"CMD_120_21", kText, Server, 0x78, "PSLD0001,0009"},
+      {"CMD_120_22", kNumbers, Server, 0x78, "PSL1,2,3,4"},
+      {"CMD_120_23", kText, Server, 0x78, "PSID0001,0009"},
+      {"CMD_120_24", kNumbers, Server, 0x78, "PSI1,2,3,4"},
+      {"CMD_120_25", {}, Server, 0x78, "N"},
+      {"CMD_120_26", {}, Server, 0x78, "CL"},
+      {"CMD_120_27", {}, Server, 0x78, "CS"},
       // Cuts: the year to 2 characters, range texts to 10, numbers never.
-      {"CMD_120_2", {"123"}, true, "FFD12"},
-      {"CMD_120_2", {"123"}, false, "FFD123"},
-      {"CMD_120_3", {"12345678901", "abcdefghijk"}, true, "FFD1234567890,abcdefghij"},
-      {"CMD_120_3", {"12345678901", "abcdefghijk"}, false, "FFD12345678901,abcdefghijk"},
-      {"CMD_120_13", {"12345678901", "", "3", "-4"}, true, "PLF12345678901,,3,-4"},
+      {"CMD_120_2", {"123"}, Server, 0x78, "FFD12"},
+      {"CMD_120_2", {"123"}, Uncut, 0x78, "FFD123"},
+      {"CMD_120_3", {"12345678901", "abcdefghijk"}, Server, 0x78, "FFD1234567890,abcdefghij"},
+      {"CMD_120_3", {"12345678901", "abcdefghijk"}, Uncut, 0x78, "FFD12345678901,abcdefghijk"},
+      {"CMD_120_13", {"12345678901", "", "3", "-4"}, Server, 0x78, "PLF12345678901,,3,-4"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().AUTOCUT_ON = c.autocut;
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, 0x78);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases, "P");
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;  // 0: the call passes and is sent
-};
-
 TEST(JournalCommands, InputChecks) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_120_2", {""}, -10500},
       {"CMD_120_2", {"123"}, -10502},
       {"CMD_120_2", {"x"}, -10511},
@@ -103,27 +78,9 @@ TEST(JournalCommands, InputChecks) {
       {"CMD_120_13", {"9", "1", "-1", "0"}, 0},  // the bounds are not compared
       {"CMD_120_24", {"1", "2", "3", "4.0"}, -10510},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " code " + std::to_string(c.code));
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().WITH_INPCHECK = true;
-    e.connector().WITH_OUTPCHECK = false;  // the result tells about the inputs only
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    // Run returns only after the printer's answer, so a sent request is on record by now.
-    EXPECT_EQ(e.peer->Requests().size(), c.code == 0 ? 1u : 0u);
-  }
+  // Input checks on, answer checks off: the code tells about the inputs only.
+  test::ExpectInputChecks(cases, {.answer = "P", .switches = Switches::InputOnly});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(JournalCommands, AnswersAreCutIntoValuesAndChecked) {
   const AnswerCase cases[] = {
@@ -146,15 +103,7 @@ TEST(JournalCommands, AnswersAreCutIntoValuesAndChecked) {
       {"CMD_120_27", {}, "PX,abc", {"PX", "abc"}, -10515},
       {"CMD_120_20", kNumbers, ",abc", {"", "abc"}, -10524},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(JournalCommands, OneExchangePerCall) {

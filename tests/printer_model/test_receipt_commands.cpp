@@ -1,99 +1,70 @@
 // Fiscal receipt commands: data fields, input checks, answers.
 #include <gtest/gtest.h>
 
-#include "support/EngineFixture.h"
+#include "CommandTables.h"
 
 namespace orbantis {
 namespace {
 
-using test::AnswerWith;
-using test::EngineOnPty;
-
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
+using test::AnswerCase;
+using test::CodeCase;
+using test::Switches;
+using test::WireCase;
 
 const std::string k40(40, 'x');
 const std::string k36(36, 'x');
 
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  bool autocut;
-  std::uint8_t cmd;
-  std::string data;
-};
-
 TEST(ReceiptCommands, DataFieldsOnTheWire) {
+  using enum Switches;
   const WireCase cases[] = {
-      {"CMD_48_0_0", {"1", "0000", "1"}, true, 0x30, "1,0000,1"},
-      {"CMD_48_0_1", {"1", "0000", "1", "Buyer", "Street 1", "Town", "123456789", "BG123"}, true, 0x30,
+      {"CMD_48_0_0", {"1", "0000", "1"}, Server, 0x30, "1,0000,1"},
+      {"CMD_48_0_1", {"1", "0000", "1", "Buyer", "Street 1", "Town", "123456789", "BG123"}, Server, 0x30,
        "1,0000,1,Buyer,Street 1,Town,123456789,BG123"},
-      {"CMD_48_0_1", {"1", "0000", "1", "", "", "", "", ""}, true, 0x30, "1,0000,1,,,,,"},
+      {"CMD_48_0_1", {"1", "0000", "1", "", "", "", "", ""}, Server, 0x30, "1,0000,1,,,,,"},
       // The buyer's lines are never cut.
-      {"CMD_48_0_1", {"1", "0000", "1", std::string(60, 'b'), "", "", "", ""}, true, 0x30,
+      {"CMD_48_0_1", {"1", "0000", "1", std::string(60, 'b'), "", "", "", ""}, Server, 0x30,
        "1,0000,1," + std::string(60, 'b') + ",,,,"},
-      {"CMD_49_0_0", {"A", "12.50"}, true, 0x31, "\tA12.50"},
-      {"CMD_49_0_0", {"A", "12.5"}, true, 0x31, "\tA12.5"},
-      {"CMD_49_0_1", {"L1", "L2", "B", "1.00", "1.000", "kg", "-10"}, true, 0x31, "L1\nL2\tB1.00*1.000#kg,-10"},
-      {"CMD_49_0_1", {k40, "", "A", "1", "1", "pcs", ""}, true, 0x31, k36 + "\n\tA1*1#pcs,"},
-      {"CMD_49_0_1", {k40, "", "A", "1", "1", "pcs", ""}, false, 0x31, k40 + "\n\tA1*1#pcs,"},
-      {"CMD_49_0_2", {"a", "b", "C", "2", "3", "unit", "5.00"}, true, 0x31, "a\nb\tC2*3#unit;5.00"},
-      {"CMD_49_0_3", {"a", "D", "2", "3", "u", "-1"}, true, 0x31, "a\tD2*3#u;-1"},
-      {"CMD_49_0_4", {"E", "2", "3", "u", "1"}, true, 0x31, "\tE2*3#u;1"},
+      {"CMD_49_0_0", {"A", "12.50"}, Server, 0x31, "\tA12.50"},
+      {"CMD_49_0_0", {"A", "12.5"}, Server, 0x31, "\tA12.5"},
+      {"CMD_49_0_1", {"L1", "L2", "B", "1.00", "1.000", "kg", "-10"}, Server, 0x31, "L1\nL2\tB1.00*1.000#kg,-10"},
+      {"CMD_49_0_1", {k40, "", "A", "1", "1", "pcs", ""}, Server, 0x31, k36 + "\n\tA1*1#pcs,"},
+      {"CMD_49_0_1", {k40, "", "A", "1", "1", "pcs", ""}, Uncut, 0x31, k40 + "\n\tA1*1#pcs,"},
+      {"CMD_49_0_2", {"a", "b", "C", "2", "3", "unit", "5.00"}, Server, 0x31, "a\nb\tC2*3#unit;5.00"},
+      {"CMD_49_0_3", {"a", "D", "2", "3", "u", "-1"}, Server, 0x31, "a\tD2*3#u;-1"},
+      {"CMD_49_0_4", {"E", "2", "3", "u", "1"}, Server, 0x31, "\tE2*3#u;1"},
       // A sale's sum is never cut (unlike that of CMD_58_0_1).
-      {"CMD_49_0_4", {"E", "2", "3", "u", "123456789.00"}, true, 0x31, "\tE2*3#u;123456789.00"},
-      {"CMD_49_0_5", {"z", "F", "2", "3", "u", "1"}, true, 0x31, "\nz\tF2*3#u;1"},
-      {"CMD_49_0_6", {"a", "A", "2", "3", "u", "5"}, true, 0x31, "a\tA2*3#u,5"},
-      {"CMD_49_0_7", {"z", "A", "2", "3", "u", "5"}, true, 0x31, "\nz\tA2*3#u,5"},
-      {"CMD_49_0_8", {"A", "2", "3", "u", "5"}, true, 0x31, "\tA2*3#u,5"},
-      {"CMD_49_0_9", {"a", "b", "A", "2", "3", "123456789"}, true, 0x31, "a\nb\tA2*3#12345678"},
-      {"CMD_49_0_10", {"a", "b", "A", "2", "3", "123456789"}, true, 0x31, "a\nb\tA2*3#12345678"},
-      {"CMD_49_0_11", {"a", "A", "2", "3", "u"}, true, 0x31, "a\tA2*3#u"},
-      {"CMD_52_0_0", {"A", "1"}, true, 0x34, "\tA1"},
-      {"CMD_52_0_1", {"line", "A", "2", "3", "u", "5"}, true, 0x34, "line\tA2*3#u,5"},
-      {"CMD_52_0_2", {"line", "A", "2", "3", "u", "5"}, true, 0x34, "line\tA2*3#u;5"},
-      {"CMD_51_0_0", {"1", "0"}, true, 0x33, "10"},
-      {"CMD_51_0_1", {"1", "1", "-5.00"}, true, 0x33, "11,-5.00"},
-      {"CMD_51_0_2", {"0", "1", "2.00"}, true, 0x33, "01;2.00"},
-      {"CMD_53_0_0", {"P", "20.00"}, true, 0x35, "P+20.00"},
-      {"CMD_53_0_1", {}, true, 0x35, ""},
-      {"CMD_53_0_2", {"C"}, true, 0x35, "C"},
-      {"CMD_53_0_3", {"7"}, true, 0x35, "7"},
-      {"CMD_54_0_0", {std::string(50, 't')}, true, 0x36, std::string(42, 't')},
-      {"CMD_56_0_0", {}, true, 0x38, ""},
-      {"CMD_58_0_0", {"12", "1.5", "kg", "-3"}, true, 0x3A, "12*1.5#kg,-3"},
-      {"CMD_58_0_1", {"12", "1.5", "kg", "123456789"}, true, 0x3A, "12*1.5#kg;12345678"},
-      {"CMD_58_0_2", {"12", "1.5", "kg"}, true, 0x3A, "12*1.5#kg"},
-      {"CMD_58_0_3", {"12", "1.5"}, true, 0x3A, "12*1.5"},
-      {"CMD_58_0_4", {"12"}, true, 0x3A, "12"},
-      {"CMD_60_0_0", {}, true, 0x3C, ""},
+      {"CMD_49_0_4", {"E", "2", "3", "u", "123456789.00"}, Server, 0x31, "\tE2*3#u;123456789.00"},
+      {"CMD_49_0_5", {"z", "F", "2", "3", "u", "1"}, Server, 0x31, "\nz\tF2*3#u;1"},
+      {"CMD_49_0_6", {"a", "A", "2", "3", "u", "5"}, Server, 0x31, "a\tA2*3#u,5"},
+      {"CMD_49_0_7", {"z", "A", "2", "3", "u", "5"}, Server, 0x31, "\nz\tA2*3#u,5"},
+      {"CMD_49_0_8", {"A", "2", "3", "u", "5"}, Server, 0x31, "\tA2*3#u,5"},
+      {"CMD_49_0_9", {"a", "b", "A", "2", "3", "123456789"}, Server, 0x31, "a\nb\tA2*3#12345678"},
+      {"CMD_49_0_10", {"a", "b", "A", "2", "3", "123456789"}, Server, 0x31, "a\nb\tA2*3#12345678"},
+      {"CMD_49_0_11", {"a", "A", "2", "3", "u"}, Server, 0x31, "a\tA2*3#u"},
+      {"CMD_52_0_0", {"A", "1"}, Server, 0x34, "\tA1"},
+      {"CMD_52_0_1", {"line", "A", "2", "3", "u", "5"}, Server, 0x34, "line\tA2*3#u,5"},
+      {"CMD_52_0_2", {"line", "A", "2", "3", "u", "5"}, Server, 0x34, "line\tA2*3#u;5"},
+      {"CMD_51_0_0", {"1", "0"}, Server, 0x33, "10"},
+      {"CMD_51_0_1", {"1", "1", "-5.00"}, Server, 0x33, "11,-5.00"},
+      {"CMD_51_0_2", {"0", "1", "2.00"}, Server, 0x33, "01;2.00"},
+      {"CMD_53_0_0", {"P", "20.00"}, Server, 0x35, "P+20.00"},
+      {"CMD_53_0_1", {}, Server, 0x35, ""},
+      {"CMD_53_0_2", {"C"}, Server, 0x35, "C"},
+      {"CMD_53_0_3", {"7"}, Server, 0x35, "7"},
+      {"CMD_54_0_0", {std::string(50, 't')}, Server, 0x36, std::string(42, 't')},
+      {"CMD_56_0_0", {}, Server, 0x38, ""},
+      {"CMD_58_0_0", {"12", "1.5", "kg", "-3"}, Server, 0x3A, "12*1.5#kg,-3"},
+      {"CMD_58_0_1", {"12", "1.5", "kg", "123456789"}, Server, 0x3A, "12*1.5#kg;12345678"},
+      {"CMD_58_0_2", {"12", "1.5", "kg"}, Server, 0x3A, "12*1.5#kg"},
+      {"CMD_58_0_3", {"12", "1.5"}, Server, 0x3A, "12*1.5"},
+      {"CMD_58_0_4", {"12"}, Server, 0x3A, "12"},
+      {"CMD_60_0_0", {}, Server, 0x3C, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e(AnswerWith(""));
-    ServerSwitches(e.connector());
-    e.connector().AUTOCUT_ON = c.autocut;
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases);
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;
-};
-
 TEST(ReceiptCommands, InputChecks) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_48_0_0", {"", "1", "1"}, -10500},
       {"CMD_48_0_0", {"17", "1", "1"}, -10511},
       {"CMD_48_0_0", {"0", "1", "1"}, -10512},
@@ -144,31 +115,8 @@ TEST(ReceiptCommands, InputChecks) {
       {"CMD_58_0_1", {"1", "1", "u", "abc"}, 0},
       {"CMD_58_0_4", {"x"}, -10511},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " expecting " + std::to_string(c.code));
-    EngineOnPty e(AnswerWith(""));
-    ServerSwitches(e.connector());
-    e.connector().WITH_INPCHECK = true;
-    e.connector().WITH_OUTPCHECK = false;
-    AnsiStrings out;
-    const std::int32_t code = e.engine->Run(c.method, c.in, out);
-    if (c.code == 0) {
-      EXPECT_EQ(code, 0);
-      EXPECT_EQ(e.peer->Requests().size(), 1u);
-    } else {
-      EXPECT_EQ(code, c.code);
-      EXPECT_FALSE(e.peer->WaitForRequests(1, 20)) << "a failed check sends nothing";
-    }
-  }
+  test::ExpectInputChecks(cases, {.switches = Switches::InputOnly, .lastErrorCode = false, .quietMs = 20});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(ReceiptCommands, Answers) {
   const AnsiStrings sub = {"1", "1"};
@@ -188,32 +136,15 @@ TEST(ReceiptCommands, Answers) {
       {"CMD_56_0_0", {}, "12345,345", {"12345", "345"}, -10513},
       {"CMD_56_0_0", {}, "12", {"12", ""}, -10524},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-  }
+  test::ExpectAnswers(cases, {.lastErrorCode = false});
 }
 
 TEST(ReceiptCommands, FailedExchangeCodes) {
-  struct {
-    const char* method;
-    AnsiStrings in;
-    std::int32_t code;
-  } cases[] = {{"CMD_48_0_0", {"1", "0", "1"}, -5}, {"CMD_49_0_0", {"A", "1"}, -4}, {"CMD_53_0_1", {}, -5},
-               {"CMD_56_0_0", {}, -5},             {"CMD_60_0_0", {}, -4},         {"CMD_54_0_0", {"t"}, -4}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e([](const test::PeerRequest&, int) { return test::Reply {}; });
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorMessage,
-              "Unsuccessful command execution.\r\nPlease check the link with this fiscal!");
-  }
+  const CodeCase cases[] = {
+      {"CMD_48_0_0", {"1", "0", "1"}, -5}, {"CMD_49_0_0", {"A", "1"}, -4}, {"CMD_53_0_1", {}, -5},
+      {"CMD_56_0_0", {}, -5},              {"CMD_60_0_0", {}, -4},         {"CMD_54_0_0", {"t"}, -4},
+  };
+  test::ExpectSilentPrinterCodes(cases, {.lastErrorCode = false, .linkMessage = true});
 }
 
 }  // namespace

@@ -2,39 +2,19 @@
 // refused, how the answers are cut and checked.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
-
-// Server: as the server connects. Checked: input checks on as well.
-// Uncut: the server's switches without AUTOCUT_ON.
-enum class Switches { Server, Checked, Uncut };
-
-void Apply(TConnector& c, Switches s) {
-  ServerSwitches(c);
-  c.WITH_INPCHECK = s == Switches::Checked;
-  c.AUTOCUT_ON = s != Switches::Uncut;
-}
-
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  Switches switches;
-  std::uint8_t cmd;
-  std::string data;
-};
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 TEST(ReportCommands, DataFieldsOnTheWire) {
   using enum Switches;
@@ -76,27 +56,11 @@ TEST(ReportCommands, DataFieldsOnTheWire) {
 
       {"CMD_105_0_0", {}, Checked, 0x69, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith(""));
-    Apply(e.connector(), c.switches);
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases);
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;
-};
-
 TEST(ReportCommands, FailedInputChecksSendNothing) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_50_0_0", {"", "311226"}, -10500},
       {"CMD_50_0_0", {"0101260", "311226"}, -10502},
       {"CMD_50_0_0", {"010126", ""}, -10500},
@@ -132,24 +96,8 @@ TEST(ReportCommands, FailedInputChecksSendNothing) {
       {"CMD_95_0_0", {"X", "1", "99999999999"}, -10510},
       {"CMD_95_0_0", {"X", "1", ""}, -10500},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e(AnswerWith(""));
-    Apply(e.connector(), Switches::Checked);
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    EXPECT_TRUE(e.peer->Requests().empty());
-  }
+  test::ExpectInputChecks(cases, {.switches = Switches::Checked});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(ReportCommands, AnswersAreCutIntoValuesAndChecked) {
   const AnsiStrings dates = {"010126", "311226"};
@@ -176,15 +124,7 @@ TEST(ReportCommands, AnswersAreCutIntoValuesAndChecked) {
       {"CMD_70_0_0", sum, "P,110.00,,0.00", {"P", "110.00", "", "0.00"}, -10524},
       {"CMD_70_0_0", sum, "P,110.00,abc,0.00", {"P", "110.00", "abc", "0.00"}, -10516},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(ReportCommands, NamedMethodsTakeTheirParametersInDeclaredOrder) {

@@ -2,23 +2,19 @@
 // inputs are refused, how answers are cut into values and checked.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-using test::PeerRequest;
-using test::Reply;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 // One logo row as the logo form writes it: 72 bytes as 144 hexadecimal digits.
 std::string LogoRow() {
@@ -27,54 +23,30 @@ std::string LogoRow() {
   return row;
 }
 
-struct WireCase {
-  const char* method;
-  std::uint8_t cmd;
-  AnsiStrings in;
-  bool autocut;
-  std::string data;
-};
-
 TEST(ServiceCommands, DataFieldsOnTheWire) {
+  using enum Switches;
   const WireCase cases[] = {
-      {"CMD_115_0", 0x73, {"0", LogoRow()}, true, "0," + LogoRow()},
-      {"CMD_115_0", 0x73, {"95", "a"}, true, "95,a"},
-      {"CMD_115_0", 0x73, {"5", ""}, true, "5,"},
-      {"CMD_115_1", 0x73, {"95"}, true, "R95"},
-      {"CMD_116_0", 0x74, {"1024", "64"}, true, "1024,64"},
-      {"CMD_116_0", 0x74, {"1234567", "8"}, true, "12345,8"},
-      {"CMD_116_0", 0x74, {"1234567", "8"}, false, "1234567,8"},
-      {"CMD_121_0_0", 0x79, {"", ""}, true, ","},
-      {"CMD_121_0_0", 0x79, {"0x3FFFF", "128"}, true, "0x3FFFF,128"},
-      {"CMD_110_0", 0x6E, {}, true, ""},
-      {"CMD_112_0", 0x70, {"3"}, true, "3"},
-      {"CMD_113_0", 0x71, {}, true, ""},
-      {"CMD_109_0", 0x6D, {"01"}, true, "01"},
-      {"CMD_117_0", 0x75, {}, true, ""},
-      {"CMD_118_0", 0x76, {}, true, ""},
+      {"CMD_115_0", {"0", LogoRow()}, Server, 0x73, "0," + LogoRow()},
+      {"CMD_115_0", {"95", "a"}, Server, 0x73, "95,a"},
+      {"CMD_115_0", {"5", ""}, Server, 0x73, "5,"},
+      {"CMD_115_1", {"95"}, Server, 0x73, "R95"},
+      {"CMD_116_0", {"1024", "64"}, Server, 0x74, "1024,64"},
+      {"CMD_116_0", {"1234567", "8"}, Server, 0x74, "12345,8"},
+      {"CMD_116_0", {"1234567", "8"}, Uncut, 0x74, "1234567,8"},
+      {"CMD_121_0_0", {"", ""}, Server, 0x79, ","},
+      {"CMD_121_0_0", {"0x3FFFF", "128"}, Server, 0x79, "0x3FFFF,128"},
+      {"CMD_110_0", {}, Server, 0x6E, ""},
+      {"CMD_112_0", {"3"}, Server, 0x70, "3"},
+      {"CMD_113_0", {}, Server, 0x71, ""},
+      {"CMD_109_0", {"01"}, Server, 0x6D, "01"},
+      {"CMD_117_0", {}, Server, 0x75, ""},
+      {"CMD_118_0", {}, Server, 0x76, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().AUTOCUT_ON = c.autocut;
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases, "P");
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;  // 0: the call passes and is sent
-};
-
 TEST(ServiceCommands, InputChecks) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_115_0", {"0", "ab"}, 0},
       {"CMD_115_0", {"95", "a"}, 0},
       {"CMD_115_0", {"96", "ab"}, -10511},
@@ -109,27 +81,9 @@ TEST(ServiceCommands, InputChecks) {
       {"CMD_109_0", {"y"}, -10511},
       {"CMD_109_0", {""}, -10500},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " code " + std::to_string(c.code));
-    EngineOnPty e(AnswerWith("P"));
-    ServerSwitches(e.connector());
-    e.connector().WITH_INPCHECK = true;
-    e.connector().WITH_OUTPCHECK = false;  // the result tells about the inputs only
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    // Run returns only after the printer's answer, so a sent request is on record by now.
-    EXPECT_EQ(e.peer->Requests().size(), c.code == 0 ? 1u : 0u);
-  }
+  // Input checks on, answer checks off: the code tells about the inputs only.
+  test::ExpectInputChecks(cases, {.answer = "P", .switches = Switches::InputOnly});
 }
-
-struct AnswerCase {
-  const char* method;
-  AnsiStrings in;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(ServiceCommands, AnswersAreCutIntoValuesAndChecked) {
   const AnswerCase cases[] = {
@@ -176,37 +130,18 @@ TEST(ServiceCommands, AnswersAreCutIntoValuesAndChecked) {
       {"CMD_117_0", {}, "F,anything", {}, 0},
       {"CMD_115_0", {"1", "ab"}, "F", {}, 0},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(ServiceCommands, SilentPrinterGivesMinus4WithoutAnswerStepAndMinus5WithOne) {
-  const struct {
-    const char* method;
-    AnsiStrings in;
-    std::int32_t code;
-  } cases[] = {
+  const CodeCase cases[] = {
       {"CMD_115_0", {"0", "ab"}, -4},
       {"CMD_109_0", {"1"}, -4},
       {"CMD_117_0", {}, -4},
       {"CMD_115_1", {"0"}, -5},
       {"CMD_118_0", {}, -5},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.method);
-    EngineOnPty e([](const PeerRequest&, int) { return Reply {}; });
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectSilentPrinterCodes(cases);
 }
 
 TEST(ServiceCommands, NamedMethodsPassTheirValues) {

@@ -2,42 +2,22 @@
 // refused, how the receipt counters come back.
 #include <gtest/gtest.h>
 
+#include "CommandTables.h"
 #include "support/EngineFixture.h"
 
 namespace orbantis {
 namespace {
 
+using test::AnswerCase;
 using test::AnswerWith;
+using test::CodeCase;
 using test::EngineOnPty;
-
-// The switches the server sets when it connects.
-void ServerSwitches(TConnector& c) {
-  c.WITH_INPCHECK = false;
-  c.WITH_OUTPCHECK = true;
-  c.ALWAYS_GET_OUTPUT = true;
-  c.AUTOCUT_ON = true;
-}
-
-// Server: as the server connects. Checked: input checks on as well.
-// Uncut: the server's switches without AUTOCUT_ON.
-enum class Switches { Server, Checked, Uncut };
-
-void Apply(TConnector& c, Switches s) {
-  ServerSwitches(c);
-  c.WITH_INPCHECK = s == Switches::Checked;
-  c.AUTOCUT_ON = s != Switches::Uncut;
-}
+using test::ServerSwitches;
+using test::Switches;
+using test::WireCase;
 
 const AnsiString k25 = "abcdefghijklmnopqrstuvwxy";
 const AnsiString k60 = AnsiString(30, 'x') + AnsiString(30, 'y');
-
-struct WireCase {
-  const char* method;
-  AnsiStrings in;
-  Switches switches;
-  std::uint8_t cmd;
-  std::string data;
-};
 
 TEST(TextCommands, DataFieldsOnTheWire) {
   using enum Switches;
@@ -82,27 +62,11 @@ TEST(TextCommands, DataFieldsOnTheWire) {
       {"CMD_106_0_0", {"100"}, Checked, 0x6A, "100"},
       {"CMD_106_0_0", {"0100"}, Checked, 0x6A, "0100"},  // sent as written
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " -> " + c.data);
-    EngineOnPty e(AnswerWith(""));
-    Apply(e.connector(), c.switches);
-    AnsiStrings out;
-    e.engine->Run(c.method, c.in, out);
-    const auto requests = e.peer->Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].cmd, c.cmd);
-    EXPECT_EQ(requests[0].data, c.data);
-  }
+  test::ExpectDataFields(cases);
 }
 
-struct InputCase {
-  const char* method;
-  AnsiStrings in;
-  std::int32_t code;
-};
-
 TEST(TextCommands, FailedInputChecksSendNothing) {
-  const InputCase cases[] = {
+  const CodeCase cases[] = {
       {"CMD_35_0_0", {k25}, -10502},
       {"CMD_35_0_0", {""}, -10500},
       {"CMD_47_0_0", {k25.substr(0, 21)}, -10502},
@@ -137,43 +101,20 @@ TEST(TextCommands, FailedInputChecksSendNothing) {
       {"CMD_106_0_0", {"ms"}, -10511},
       {"CMD_106_0_0", {""}, -10500},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + (c.in.empty() ? "" : " " + c.in[0]));
-    EngineOnPty e(AnswerWith(""));
-    Apply(e.connector(), Switches::Checked);
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, c.in, out), c.code);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-    EXPECT_TRUE(e.peer->Requests().empty());
-  }
+  test::ExpectInputChecks(cases, {.switches = Switches::Checked});
 }
-
-struct AnswerCase {
-  const char* method;
-  std::string answer;
-  AnsiStrings expected;
-  std::int32_t code;
-};
 
 TEST(TextCommands, ReceiptCountersMustBeIntegers) {
   const AnswerCase cases[] = {
-      {"CMD_38_0_0", "12,345", {"12", "345"}, 0},
-      {"CMD_39_0_0", "12,345", {"12", "345"}, 0},
-      {"CMD_38_0_0", "12,345,extra", {"12", "345"}, 0},
-      {"CMD_38_0_0", "12", {"12", ""}, -10521},  // an empty counter fails the parse
-      {"CMD_39_0_0", "", {"", ""}, -10521},
-      {"CMD_39_0_0", "1x,2", {"1x", "2"}, -10521},
-      {"CMD_38_0_0", "1,2.0", {"1", "2.0"}, -10521},
+      {"CMD_38_0_0", {}, "12,345", {"12", "345"}, 0},
+      {"CMD_39_0_0", {}, "12,345", {"12", "345"}, 0},
+      {"CMD_38_0_0", {}, "12,345,extra", {"12", "345"}, 0},
+      {"CMD_38_0_0", {}, "12", {"12", ""}, -10521},  // an empty counter fails the parse
+      {"CMD_39_0_0", {}, "", {"", ""}, -10521},
+      {"CMD_39_0_0", {}, "1x,2", {"1x", "2"}, -10521},
+      {"CMD_38_0_0", {}, "1,2.0", {"1", "2.0"}, -10521},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.method) + " <- " + c.answer);
-    EngineOnPty e(AnswerWith(c.answer));
-    ServerSwitches(e.connector());
-    AnsiStrings out;
-    EXPECT_EQ(e.engine->Run(c.method, {}, out), c.code);
-    EXPECT_EQ(out, c.expected);
-    EXPECT_EQ(e.engine->FLastErrorCode, c.code);
-  }
+  test::ExpectAnswers(cases);
 }
 
 TEST(TextCommands, NamedMethodsTakeTheirParametersInDeclaredOrder) {

@@ -491,12 +491,20 @@ TEST_F(ServerTest, LoadWithFaultingPrintersKeepsEveryAnswerWithItsCall) {
     for (auto& t : threads) t.join();
   };
   round(50);
+  round(50);  // the allocator's per-thread arenas are in place after the first rounds
   const long before = ServerRssKiB();
   round(150);
   const long after = ServerRssKiB();
   EXPECT_EQ(wrong, 0) << "no answer reached another call";
   EXPECT_GT(done, 4 * 150) << "the faulting printers' repeats carried most calls";
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer keeps freed memory in quarantine: resident memory grows
+  // by design there, and leaks are its own report.
+  (void)before;
+  (void)after;
+#else
   EXPECT_LT(after - before, 4096) << "resident memory stays flat (KiB)";
+#endif
 }
 }  // namespace
 }  // namespace orbantis
