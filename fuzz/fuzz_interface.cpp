@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int k = 0; k < calls; ++k) {
     const InterfaceEntry& e = *callable[in.Byte() % callable.size()];
     std::vector<Value> args;
-    for (const ArgSpec& spec : e.args) args.push_back(ReadArgument(in, spec.type));
+    for (const ArgSpec& argument : e.args) args.push_back(ReadArgument(in, argument.type));
     const std::vector<Value> given = args;
 
     const std::optional<Value> result = e.call(object, args);

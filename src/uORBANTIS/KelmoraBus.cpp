@@ -428,14 +428,14 @@ class ObjectNode : public QDBusVirtualObject {
     }
     std::vector<Value> args;
     for (int i = 0; i < given.size(); ++i) {
-      const ArgSpec& spec = e->args[static_cast<std::size_t>(i)];
-      auto value = convert(given[i], spec.type);
+      const ArgSpec& argument = e->args[static_cast<std::size_t>(i)];
+      auto value = convert(given[i], argument.type);
       if (!value) {
         fail(connection, message, "ORBANTIS.Error.TypeMismatch",
              QStringLiteral("0x80020005 Argument %1 (%2) of %3 must be %4.")
                  .arg(i + 1)
-                 .arg(QString::fromStdString(spec.name), QString::fromStdString(e->name),
-                      QString::fromLatin1(typeName(spec.type))));
+                 .arg(QString::fromStdString(argument.name), QString::fromStdString(e->name),
+                      QString::fromLatin1(typeName(argument.type))));
         return true;
       }
       args.push_back(*value);
