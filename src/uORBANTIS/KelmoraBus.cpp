@@ -279,7 +279,14 @@ class ObjectNode : public QDBusVirtualObject {
     }
     std::vector<Value> args;
     const QVariantList in = message.arguments();
-    for (int i = 0; i < in.size(); ++i) args.push_back(*convert(in[i], e->args[static_cast<std::size_t>(i)].type));
+    for (int i = 0; i < in.size(); ++i) {
+      auto value = convert(in[i], e->args[static_cast<std::size_t>(i)].type);
+      if (!value) {  // cannot happen after the signature matched; never dereference blindly
+        connection.send(message.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("Argument %1 has the wrong type.").arg(i + 1)));
+        return true;
+      }
+      args.push_back(*value);
+    }
     later(message, connection, [this, e, args](const QDBusMessage& m) mutable {
       const std::optional<Value> result = e->call(FObject, args);
       QVariantList out;
