@@ -35,33 +35,8 @@ using namespace orbantis;
 
 const QString kIface = QStringLiteral("ORBANTIS.IKELMORA");
 
-struct World {
-  World() {
-    ::mkdir((dir.Path() + "data").c_str(), 0700);
-    ::mkdir((dir.Path() + "data/dbus-1").c_str(), 0700);
-    ::mkdir((dir.Path() + "data/dbus-1/services").c_str(), 0700);
-    env = {"XDG_DATA_HOME=" + dir.Path() + "data", "XDG_CONFIG_HOME=" + dir.Path() + "config", "HOME=" + dir.Path(),
-           "QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY="};
-    bus = std::make_unique<test::PrivateBus>(dir.Path() + "data/", env);
-    env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->Address());
-  }
-  ~World() {
-    if (server > 0) {
-      ::kill(server, SIGTERM);
-      test::WaitExit(server, 10000);
-    }
-  }
-  void StartServer() {
-    server = test::Spawn({ORBANTIS_SERVER_EXE}, env, dir.Path() + "server.log");
-    QDBusConnection c = Client();
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 10000 && !c.interface()->isServiceRegistered("ORBANTIS.KELMORA")) QThread::msleep(10);
-  }
-  QDBusConnection Client() {
-    static std::atomic<int> n {0};
-    return bus->Connect(QStringLiteral("bench%1").arg(++n));
-  }
+// A server on a private bus, and objects on it connected to printers.
+struct World : test::ServerWorld {
   QString Object(QDBusConnection& c, const std::string& device) {
     const QString path = test::Call(c, "/ORBANTIS/KELMORA", "ORBANTIS.KELMORA", "CreateObject")
                              .arguments()
@@ -74,18 +49,6 @@ struct World {
     }
     return path;
   }
-  long RssKiB() const {
-    std::ifstream in("/proc/" + std::to_string(server) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-      if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-  }
-
-  test::TempDir dir;
-  std::vector<std::string> env;
-  std::unique_ptr<test::PrivateBus> bus;
-  pid_t server = -1;
 };
 
 void TrivialCall(benchmark::State& state) {
@@ -181,13 +144,13 @@ void ServerMemory(benchmark::State& state) {
   long idle = 0, busy = 0;
   for (auto _ : state) {
     QThread::msleep(200);
-    idle = w.RssKiB();
+    idle = w.ServerRssKiB();
     for (int i = 0; i < 8; ++i) {
       printers.push_back(std::make_unique<emulator::Emulator>());
       clients.push_back(w.Client());
       w.Object(clients.back(), printers.back()->startPty());
     }
-    busy = w.RssKiB();
+    busy = w.ServerRssKiB();
   }
   state.counters["idle_KiB"] = static_cast<double>(idle);
   state.counters["per_object_KiB"] = static_cast<double>(busy - idle) / 8.0;

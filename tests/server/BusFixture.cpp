@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <sys/stat.h>
+#include <atomic>
 #include <QElapsedTimer>
 #include <QThread>
 #include <cstring>
@@ -93,6 +96,49 @@ PrivateBus::~PrivateBus() {
 
 QDBusConnection PrivateBus::Connect(const QString& name) {
   return QDBusConnection::connectToBus(QString::fromStdString(FAddress), name);
+}
+
+ServerWorld::ServerWorld() {
+  for (const char* folder : {"data", "data/dbus-1", "data/dbus-1/services"})
+    ::mkdir((dir.Path() + folder).c_str(), 0700);
+  env = {"XDG_DATA_HOME=" + dir.Path() + "data", "XDG_CONFIG_HOME=" + dir.Path() + "config", "HOME=" + dir.Path(),
+         "QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY="};
+  bus = std::make_unique<PrivateBus>(dir.Path() + "data/", env);
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->Address());
+}
+
+ServerWorld::~ServerWorld() {
+  for (const auto& name : connections) QDBusConnection::disconnectFromBus(name);
+  if (server > 0) {
+    ::kill(server, SIGTERM);
+    WaitExit(server, 10000);
+  }
+  bus.reset();
+}
+
+bool ServerWorld::StartServer() {
+  server = Spawn({ORBANTIS_SERVER_EXE}, env, dir.Path() + "server.log");
+  QDBusConnection c = Client();
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 10000 && !c.interface()->isServiceRegistered(QStringLiteral("ORBANTIS.KELMORA")))
+    QThread::msleep(20);
+  return c.interface()->isServiceRegistered(QStringLiteral("ORBANTIS.KELMORA"));
+}
+
+QDBusConnection ServerWorld::Client() {
+  static std::atomic<int> n {0};
+  const QString name = QStringLiteral("client%1").arg(++n);
+  connections.push_back(name);
+  return bus->Connect(name);
+}
+
+long ServerWorld::ServerRssKiB() const {
+  std::ifstream in("/proc/" + std::to_string(server) + "/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
 }
 
 void EventLog::Drain(int ms) {

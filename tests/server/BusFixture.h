@@ -9,8 +9,11 @@
 #include <QObject>
 #include <QString>
 #include <QVariantList>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/TempDir.h"
 
 namespace orbantis::test {
 
@@ -33,6 +36,27 @@ class PrivateBus {
   pid_t FPid = -1;
   std::string FAddress;
   std::string FConfig;
+};
+
+// The server process on a private bus with temporary data folders: what the
+// server tests and the bus benchmarks both start from.
+class ServerWorld {
+ public:
+  ServerWorld();
+  // Stops the server and disconnects the clients.
+  ~ServerWorld();
+  // Starts the server and waits until it owns its bus name.
+  bool StartServer();
+  // A new client connection, disconnected with the world.
+  QDBusConnection Client();
+  // The server's resident memory, KiB.
+  long ServerRssKiB() const;
+
+  TempDir dir;
+  std::vector<std::string> env;  // for the server and the programs the bus starts
+  std::unique_ptr<PrivateBus> bus;
+  pid_t server = -1;
+  std::vector<QString> connections;
 };
 
 // Events received on a connection, for the sink tests.

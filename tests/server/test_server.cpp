@@ -31,41 +31,9 @@ const QString kAutomation = QStringLiteral("ORBANTIS.Automation");
 
 class ServerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ::mkdir((dir.Path() + "data").c_str(), 0700);
-    ::mkdir((dir.Path() + "data/dbus-1").c_str(), 0700);
-    ::mkdir((dir.Path() + "data/dbus-1/services").c_str(), 0700);
-    env = {"XDG_DATA_HOME=" + dir.Path() + "data", "XDG_CONFIG_HOME=" + dir.Path() + "config",
-           "HOME=" + dir.Path(), "QT_QPA_PLATFORM=offscreen", "DISPLAY=", "WAYLAND_DISPLAY="};
-    bus = std::make_unique<test::PrivateBus>(dir.Path() + "data/", env);
-    env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->Address());
-  }
-
-  void TearDown() override {
-    for (const auto& name : connections) QDBusConnection::disconnectFromBus(name);
-    if (server > 0) {
-      ::kill(server, SIGTERM);
-      test::WaitExit(server, 10000);
-    }
-    bus.reset();
-  }
-
-  void StartServer() {
-    server = test::Spawn({ORBANTIS_SERVER_EXE}, env, dir.Path() + "server.log");
-    QDBusConnection c = Client();
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 10000 && !c.interface()->isServiceRegistered(QStringLiteral("ORBANTIS.KELMORA")))
-      QThread::msleep(20);
-    ASSERT_TRUE(c.interface()->isServiceRegistered(QStringLiteral("ORBANTIS.KELMORA"))) << "the server did not start";
-  }
-
-  QDBusConnection Client() {
-    static std::atomic<int> n {0};
-    const QString name = QStringLiteral("client%1").arg(++n);
-    connections.push_back(name);
-    return bus->Connect(name);
-  }
+  void StartServer() { ASSERT_TRUE(world.StartServer()) << "the server did not start"; }
+  QDBusConnection Client() { return world.Client(); }
+  long ServerRssKiB() const { return world.ServerRssKiB(); }
 
   QString CreateObject(QDBusConnection& c) {
     const QDBusMessage reply = test::Call(c, QStringLiteral("/ORBANTIS/KELMORA"), QStringLiteral("ORBANTIS.KELMORA"),
@@ -90,19 +58,10 @@ class ServerTest : public ::testing::Test {
     return path;
   }
 
-  long ServerRssKiB() const {
-    std::ifstream in("/proc/" + std::to_string(server) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-      if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-  }
-
-  test::TempDir dir;
-  std::vector<std::string> env;
-  std::unique_ptr<test::PrivateBus> bus;
-  pid_t server = -1;
-  std::vector<QString> connections;
+  test::ServerWorld world;
+  test::TempDir& dir = world.dir;
+  std::vector<std::string>& env = world.env;
+  std::vector<QString>& connections = world.connections;
 };
 
 TEST_F(ServerTest, OpenReceiptEndToEnd) {
