@@ -129,7 +129,10 @@ bool ServerWorld::StartServer() {
 QDBusConnection ServerWorld::Client() {
   static std::atomic<int> n {0};
   const QString name = QStringLiteral("client%1").arg(++n);
-  connections.push_back(name);
+  {
+    std::lock_guard<std::mutex> guard(connectionsLock);
+    connections.push_back(name);
+  }
   return bus->Connect(name);
 }
 

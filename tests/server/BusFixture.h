@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariantList>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ class ServerWorld {
   ~ServerWorld();
   // Starts the server and waits until it owns its bus name.
   bool StartServer();
-  // A new client connection, disconnected with the world.
+  // A new client connection, disconnected with the world. Safe to call from
+  // several client threads at once.
   QDBusConnection Client();
   // The server's resident memory, KiB.
   long ServerRssKiB() const;
@@ -56,7 +58,8 @@ class ServerWorld {
   std::vector<std::string> env;  // for the server and the programs the bus starts
   std::unique_ptr<PrivateBus> bus;
   pid_t server = -1;
-  std::vector<QString> connections;
+  std::vector<QString> connections;  // guarded by connectionsLock
+  std::mutex connectionsLock;
 };
 
 // Events received on a connection, for the sink tests.
