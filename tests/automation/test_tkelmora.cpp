@@ -6,6 +6,7 @@
 
 #include "Emulator.h"
 #include "support/PtyPair.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedPeer.h"
 #include "support/TempDir.h"
 #include "uORBANTIS/TKELMORA.h"
@@ -24,12 +25,12 @@ struct RecordingSink : IKELMORAEvents {
 
 class ObjectTest : public ::testing::Test {
  protected:
-  void SetUp() override { ::setenv("XDG_DATA_HOME", (dir.Path() + "data").c_str(), 1); }
   void Connect() {
     ASSERT_EQ(object.initFiscalPrinterDevice(Utf8ToWide(emu.startPty()), 115200, true, true), 0);
     ASSERT_EQ(object.CONNECT_TO_PRINTER(), 0);
   }
   test::TempDir dir;
+  test::ScopedEnv data {"XDG_DATA_HOME", dir.Path() + "data"};
   emulator::Emulator emu;
   TKELMORA object;
 };
@@ -130,7 +131,7 @@ namespace {
 // moment must not make one of them lose its log and fail.
 TEST(ObjectsTogether, ConnectAtTheSameMoment) {
   test::TempDir dir;
-  ::setenv("XDG_DATA_HOME", (dir.Path() + "data").c_str(), 1);
+  test::ScopedEnv data("XDG_DATA_HOME", dir.Path() + "data");
   constexpr int kObjects = 8;
   std::vector<std::unique_ptr<emulator::Emulator>> printers;
   std::vector<std::unique_ptr<TKELMORA>> objects;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "support/PtyPair.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "uCONNECTOR/ComPortPath.h"
 #include "uCONNECTOR/TConnector.h"
@@ -232,9 +233,7 @@ TEST(SerialConnector, TransportsWithoutALine) {
 
 TEST(ComPortPath, UserLinkWinsOverTheStandardDevice) {
   test::TempDir dir;
-  const char* old = std::getenv("XDG_CONFIG_HOME");
-  const std::string saved = old ? old : "";
-  ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.Path());
   EXPECT_EQ(ComPortDevicePath(1), "/dev/ttyS0");
   EXPECT_EQ(ComPortDevicePath(4), "/dev/ttyS3");
   ASSERT_EQ(std::system(("mkdir -p " + dir.Path() + "ORBANTIS/ports && ln -s /dev/ttyUSB0 " + dir.Path() +
@@ -242,8 +241,6 @@ TEST(ComPortPath, UserLinkWinsOverTheStandardDevice) {
                             .c_str()),
             0);
   EXPECT_EQ(ComPortDevicePath(4), dir.Path() + "ORBANTIS/ports/COM4");
-  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

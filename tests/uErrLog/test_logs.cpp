@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "printer_model/TFP_ZORVIK.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "uErrLog/uErrLog.h"
 
@@ -18,22 +19,7 @@ mode_t ModeOf(const std::string& path) {
   return st.st_mode & 0777;
 }
 
-// Sets an environment variable for the life of the object.
-struct ScopedEnv {
-  ScopedEnv(const char* name, const std::string& value) : FName(name) {
-    const char* old = std::getenv(name);
-    FHad = old != nullptr;
-    if (FHad) FOld = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (FHad) ::setenv(FName, FOld.c_str(), 1);
-    else ::unsetenv(FName);
-  }
-  const char* FName;
-  bool FHad = false;
-  std::string FOld;
-};
+using test::ScopedEnv;
 
 TEST(EngineLog, SetLogFolderCreatesAFreshPrivateLog) {
   test::TempDir dir;

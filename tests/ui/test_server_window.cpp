@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "uErrLog/uErrLog.h"
 #include "uMainForm/Tfm_ServerWnd.h"
@@ -93,24 +94,7 @@ struct WindowRig {
   }
 };
 
-// Sets an environment variable for the life of the object.
-struct ScopedEnv {
-  ScopedEnv(const char* name, const std::string& value) : FName(name) {
-    const char* old = std::getenv(name);
-    FHad = old != nullptr;
-    if (FHad) FOld = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (FHad)
-      ::setenv(FName, FOld.c_str(), 1);
-    else
-      ::unsetenv(FName);
-  }
-  const char* FName;
-  bool FHad = false;
-  std::string FOld;
-};
+using test::ScopedEnv;
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
