@@ -14,7 +14,7 @@
 #include "FuzzSupport.h"
 #include "printer_model/Checks.h"
 #include "printer_model/CommandTable.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace {
 

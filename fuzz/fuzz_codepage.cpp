@@ -17,7 +17,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace {
 

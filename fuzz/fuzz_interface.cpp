@@ -37,7 +37,7 @@
 #include "printer_model/CommandTable.h"
 #include "uORBANTIS/InterfaceTable.h"
 #include "uORBANTIS/TKELMORA.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace {
 

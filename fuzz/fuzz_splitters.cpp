@@ -20,7 +20,7 @@
 
 #include "DStrParser/DStrParser.h"
 #include "FuzzSupport.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 #include "u_FP_BASE/Str2Strings.h"
 
 namespace {

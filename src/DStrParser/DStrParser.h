@@ -13,7 +13,7 @@
 
 #include <functional>
 
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis::cmd {
 

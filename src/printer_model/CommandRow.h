@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "printer_model/Checks.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 class TFP_ZORVIK;
@@ -67,18 +67,56 @@ AnswerShape FirstCharAndRest();
 
 // --- the data-field template ---
 
+// What a value may hold so that it cannot change the structure of its data
+// field: the printer finds where a value ends by a separator or, where two
+// values stand side by side, by the first one's length. Worked out from the
+// templates (CompileField), never per command, and enforced whatever the
+// check switches say: with input checks off a price of "2,50" would
+// otherwise sell 2.00 with a 50 % surcharge.
+struct ValueShape {
+  // A plain decimal: an optional sign, digits and at most one point. Set for
+  // the values whose rules make them numbers (integers, numbers, currency).
+  bool plainDecimal = false;
+  // Characters that would end this value, or start another field, on the wire.
+  std::string forbidden;
+  // The next value follows with no separator: this one ends by its length,
+  // which is one character wherever the command set does this.
+  bool singleCharacter = false;
+};
+
 struct FieldPiece {
   bool isParam = false;
   std::size_t param = 0;  // index into the row's in
   int cut = 0;            // 0: no cut
   std::string literal;
+  const char* name = "";  // the parameter's name, for the refusal text
+  ValueShape shape;
 };
 
-// Resolves "{Name}" and "{Name:N}" against the row's parameters. Raises
-// Exception on a name the row does not have or a malformed template.
-std::vector<FieldPiece> CompileField(const CommandRow& row);
+// A value that would change the structure of its data field. The message
+// names the parameter and the character; nothing was sent.
+class FieldRefused : public Exception {
+ public:
+  FieldRefused(std::string parameter, std::string english, std::string bulgarianUtf8)
+      : Exception(std::move(english)), Parameter(std::move(parameter)), Bulgarian(std::move(bulgarianUtf8)) {}
+  std::string Parameter;
+  std::string Bulgarian;  // UTF-8
+};
+
+// The characters a command's data fields use as separators: every character
+// of the literal parts of all templates of that command code that is not a
+// letter or digit (option letters such as the "P" of "P{TaxGr}" are not
+// separators). Values of one command share them, because the printer reads
+// every variant of a command with one grammar.
+std::string SeparatorsOf(const std::vector<const CommandRow*>& rowsOfOneCode);
+
+// Resolves "{Name}" and "{Name:N}" against the row's parameters and works
+// out each value's shape from the template and the command's separators.
+// Raises Exception on a name the row does not have or a malformed template.
+std::vector<FieldPiece> CompileField(const CommandRow& row, const std::string& commandSeparators = {});
 
 // The data field of row for the values in; cut applies the cut lengths.
+// Raises FieldRefused when a value (after its cut) does not fit its shape.
 AnsiString BuildField(const std::vector<FieldPiece>& pieces, const AnsiStrings& in, bool cut);
 
 }  // namespace orbantis::cmd

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 

@@ -3,7 +3,7 @@
 #include "printer_model/ErrorMessages.h"
 #include "printer_model/StatusBits.h"
 #include "uErrLog/uErrLog.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis {
 
@@ -98,6 +98,8 @@ void TFP_ZORVIK::SET_ERROR_MESSAGE(std::int32_t TRGT_CODE) {
     if (TRGT_CODE == -4 || TRGT_CODE == -5)
       texts = ExchangeFailureTexts(DecodeCodePage(FLastErrorMessage_BG, CP_WESTERN),
                                    DecodeCodePage(FLastErrorMessage, CP_WESTERN), FLastExchangeRefused);
+    else if (TRGT_CODE == -3 && FFieldRefusal)
+      texts = *FFieldRefusal;
     else
       texts = FixedErrorTexts(TRGT_CODE);
   } catch (const std::exception& e) {
@@ -189,6 +191,10 @@ std::int32_t TFP_ZORVIK::Run(const cmd::Command& command, const AnsiStrings& in,
     try {
       data = cmd::BuildField(command.field, in, c.AUTOCUT_ON);
       code = 0;
+    } catch (const cmd::FieldRefused& e) {
+      FFieldRefusal = ErrorTexts {Utf8ToWide(e.Bulgarian), Utf8ToWide(e.what())};
+      WriteEngineLog(prefix + ".CONSTRUCT_INPUT: " + e.what());
+      return;
     } catch (const std::exception& e) {
       WriteEngineLog(prefix + ".CONSTRUCT_INPUT: " + e.what());
       return;
@@ -223,12 +229,14 @@ std::int32_t TFP_ZORVIK::Run(const cmd::Command& command, const AnsiStrings& in,
     }
   };
 
+  FFieldRefusal.reset();
   try {
     steps();
   } catch (const std::exception& e) {
     WriteEngineLog(prefix + ": " + e.what());
   }
   SET_ERROR_MESSAGE(code);
+  FFieldRefusal.reset();
   return code;
 }
 

@@ -11,8 +11,10 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 
 #include "printer_model/CommandTable.h"
+#include "printer_model/ErrorMessages.h"
 #include "printer_model/ForEach.h"
 #include "u_FP_BASE/TFP_BASE.h"
 
@@ -78,6 +80,10 @@ class TFP_ZORVIK : public TFP_BASE {
   bool getOutput(const std::string& prefix, const cmd::CommandRow& row, const AnsiString& answer,
                  AnsiStrings& out);
   const T_SWITCH_VALUE* switchAt(int byteIndex, int bitIndex) const;
+
+  // Set while SET_ERROR_MESSAGE(-3) records a value refused for the structure
+  // of its data field: its texts name the parameter and the character.
+  std::optional<ErrorTexts> FFieldRefusal;
 };
 
 }  // namespace orbantis

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <limits>
 
-#include "u_FP_BASE/Clock.h"
+#include "foundation/Clock.h"
 
 namespace orbantis::serial {
 namespace {

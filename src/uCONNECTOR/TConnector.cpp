@@ -5,7 +5,7 @@
 
 #include "uCONNECTOR/ComPortPath.h"
 #include "uErrLog/uErrLog.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 namespace {
@@ -28,7 +28,7 @@ TConnector::TConnector(std::int32_t Port, std::int32_t BaudRate, std::uint8_t St
       FStopBits(StopBits),
       FParity(Parity),
       FByteSize(ByteSize),
-      DEBUG_FOLDER(TempFolder()) {}
+      DEBUG_FOLDER(DefaultTraceFolder()) {}
 
 TConnector::~TConnector() {
   try {

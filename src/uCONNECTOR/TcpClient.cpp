@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "u_FP_BASE/Clock.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Clock.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 namespace {

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 namespace {
@@ -29,10 +29,21 @@ ErrSupportState& errSupport() {
   return state;
 }
 
-// Appends bytes to path in one write, creating the file owner-only.
+// Appends bytes to path in one write, creating the file owner-only. The
+// files hold operator passwords and receipts, and a trace folder may be a
+// shared one such as /tmp: a symlink, or a file another user planted there,
+// is never written into.
 void appendToFile(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kFileMode);
-  if (fd < 0) throw Exception("Cannot open log file " + path + ": " + std::strerror(errno));
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, kFileMode);
+  if (fd < 0) {
+    if (errno == ELOOP) throw Exception("Log file " + path + " is a symbolic link; nothing was written to it.");
+    throw Exception("Cannot open log file " + path + ": " + std::strerror(errno));
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+    ::close(fd);
+    throw Exception("Log file " + path + " is not a regular file of this user; nothing was written to it.");
+  }
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
@@ -161,7 +172,14 @@ std::string UserDocumentsFolder() {
 
 std::string ServerLogFolder() { return UserDataFolder() + "/ORBANTIS/"; }
 
-std::string TempFolder() { return "/tmp/"; }
+std::string DefaultTraceFolder() {
+  // The user's runtime folder is private (0700) and goes with the session;
+  // /tmp is shared with every local user, so there the folder carries the
+  // user id and is made 0700 before the first trace line.
+  const std::string runtime = envOr("XDG_RUNTIME_DIR", "");
+  if (!runtime.empty() && runtime.front() == '/') return stripTrailingSlash(runtime) + "/ORBANTIS/";
+  return "/tmp/ORBANTIS-" + std::to_string(::geteuid()) + "/";
+}
 
 bool INIT_ERR_SUPPORT(void* windowHandle, const std::string& caption, const std::string& personalFolder,
                       const std::string& appDataFolder) {

@@ -51,7 +51,10 @@ std::string UserDataFolder();       // $XDG_DATA_HOME or ~/.local/share
 std::string UserDocumentsFolder();  // XDG documents folder or ~/Documents
 std::string UserConfigFolder();     // $XDG_CONFIG_HOME or ~/.config
 std::string ServerLogFolder();      // UserDataFolder() + "/ORBANTIS/"
-std::string TempFolder();           // "/tmp/"
+// Where the trace goes until a client names a folder: $XDG_RUNTIME_DIR/ORBANTIS/,
+// or /tmp/ORBANTIS-<uid>/ without a runtime folder. Never a shared folder
+// itself: a fixed name there could be planted by another user.
+std::string DefaultTraceFolder();
 
 // Start-up set-up of the server window: remembers the window handle and the
 // caption (the message dialogs use them as owner and default caption), makes

@@ -8,7 +8,7 @@
 #include "printer_model/ErrorMessages.h"
 #include "printer_model/TFP_ZORVIK.h"
 #include "uORBANTIS/TKELMORA.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis::logo {
 namespace {

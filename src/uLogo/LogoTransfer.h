@@ -20,7 +20,7 @@
 #include <functional>
 
 #include "uLogo/LogoPicture.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 class TFP_ZORVIK;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis::ui {
 namespace {

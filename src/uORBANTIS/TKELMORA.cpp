@@ -5,8 +5,8 @@
 
 #include "printer_model/StatusReads.h"
 #include "uErrLog/uErrLog.h"
-#include "u_FP_BASE/Clock.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/Clock.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis {
 namespace {
@@ -26,9 +26,16 @@ struct NoPrinter : Exception {
   NoPrinter() : Exception("No connection to the printer: call CONNECT_TO_PRINTER first.") {}
 };
 
+// CONNECT_TO_PRINTER without a printer to connect to: no initialiser ran, or
+// the last one failed (a failed initialiser leaves no target behind, so the
+// object never connects to the printer an earlier call named).
+const AnsiString kNoTarget =
+    "No printer to connect to: the last initialiser failed or none ran. Call initFiscalPrinter, "
+    "initFiscalPrinterDevice, INIT_MY_FP or INIT_MY_FP2 first.";
+
 }  // namespace
 
-TKELMORA::TKELMORA() { FDebugFolder = TempFolder(); }
+TKELMORA::TKELMORA() { FDebugFolder = DefaultTraceFolder(); }
 
 TKELMORA::~TKELMORA() { ReleaseConnection(); }
 
@@ -108,10 +115,12 @@ std::int32_t TKELMORA::INIT_MY_FP(std::int32_t TRGT_PORT, std::int32_t TRGT_BAUD
     MY_MODEL_INDX = MODEL_INDX;
     FDevicePath.clear();
     FUseTcp = false;
+    FHasTarget = false;
     releasePrinter();
     result = -2;
     MY_PRINTER = PRINTER_MODEL_ZORVIK;
     if (MY_PRINTER != 0) result = 0;
+    FHasTarget = result == 0;
   } catch (const std::exception& e) {
     log(std::string("TPRAXOL.INIT_FDORRIK: ") + e.what());
   }
@@ -131,9 +140,11 @@ std::int32_t TKELMORA::initFiscalPrinter(std::int32_t targetComPort, std::int32_
     MY_MODEL_INDX = 2000;
     FDevicePath.clear();
     FUseTcp = false;
+    FHasTarget = false;
     MY_PRINTER = PRINTER_MODEL_ZORVIK;
     releasePrinter();
     result = 0;
+    FHasTarget = true;
   } catch (const std::exception& e) {
     log(std::string("TPRAXOL.INIT_FDORRIK: ") + e.what());
   }
@@ -157,6 +168,13 @@ std::int32_t TKELMORA::INIT_MY_FP2(const WideString& IP_ADDRESS, const WideStrin
     TO_SET_DTR = false;
     TO_SET_RTS = false;
     MY_MODEL_INDX = 2000;
+    // Whatever was named before is forgotten first: a failed call must not
+    // leave the next CONNECT_TO_PRINTER on the previous printer.
+    FHasTarget = false;
+    FUseTcp = false;
+    FTcpAddress.clear();
+    FTcpPort = 0;
+    FDevicePath.clear();
     releasePrinter();
     result = -2;
     MY_PRINTER = PRINTER_MODEL_ZORVIK;
@@ -167,7 +185,7 @@ std::int32_t TKELMORA::INIT_MY_FP2(const WideString& IP_ADDRESS, const WideStrin
     FUseTcp = true;
     FTcpAddress = WideToUtf8(IP_ADDRESS);
     FTcpPort = *port;
-    FDevicePath.clear();
+    FHasTarget = true;
     result = 0;
   } catch (const std::exception& e) {
     FOwnErrorCode = result;
@@ -189,6 +207,15 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
     // A printer object already there is closed and released first: a port
     // left open would lock the printer away from the new connection.
     releasePrinter();
+
+    if (!FHasTarget) {
+      tmp_Int = -1;
+      FOwnErrorMessage = kNoTarget;
+      log("TPRAXOL.CONNECT_TO_PRINTER :" + kNoTarget);
+      FOwnErrorCode = -1;
+      fireLastError();
+      return -1;
+    }
 
     tmp_Int = -200;
     FOwnErrorCode = -200;
@@ -318,6 +345,9 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
     AnsiString input = ToAnsi(INPUT_STR);
     AnsiString output = ToAnsi(OUTPUT_STR);
     result = FDORRIK->CUSTOM_CMD(CMD, input, output);
+    // A data field refused for its length never reached the printer: the
+    // client gets the same text a command method would give, not an empty one.
+    if (!result && FDORRIK->FLastExchangeRefused) FDORRIK->SET_ERROR_MESSAGE(-4);
     INPUT_STR = ToWide(input);
     OUTPUT_STR = ToWide(output);
   } catch (const std::exception& e) {
@@ -396,8 +426,11 @@ std::int32_t TKELMORA::setHeader(const WideString& headerLine1, const WideString
     AnsiStrings none;
     result = FDORRIK->Run("CMD_43_0_0", {"0", ToAnsi(text)}, none);
   } catch (const std::exception& e) {
-    if (!FDORRIK) FOwnErrorMessage = e.what();
     result = -1;
+    if (!FDORRIK) {
+      FOwnErrorCode = result;
+      FOwnErrorMessage = e.what();
+    }
   }
   return result;
 }
@@ -410,8 +443,11 @@ std::int32_t TKELMORA::setFooter(const WideString& footerLine1, const WideString
     result = FDORRIK->Run("CMD_43_0_0", {"6", ToAnsi(footerLine1.substr(0, 42))}, none);
     if (result == 0) result = FDORRIK->Run("CMD_43_0_0", {"7", ToAnsi(footerLine2.substr(0, 42))}, none);
   } catch (const std::exception& e) {
-    if (!FDORRIK) FOwnErrorMessage = e.what();
     result = -1;
+    if (!FDORRIK) {
+      FOwnErrorCode = result;
+      FOwnErrorMessage = e.what();
+    }
   }
   return result;
 }
@@ -482,8 +518,8 @@ WideString TKELMORA::debugFolder() {
 
 void TKELMORA::set_debugFolder(const WideString& value) {
   // An empty folder would put the trace beside whatever the current
-  // directory is: it means the temp folder.
-  const std::string folder = value.empty() ? TempFolder() : IncludeTrailingPathDelimiter(WideToUtf8(value));
+  // directory is: it means the default trace folder.
+  const std::string folder = value.empty() ? DefaultTraceFolder() : IncludeTrailingPathDelimiter(WideToUtf8(value));
   FDebugFolder = folder;
   if (FDORRIK) FDORRIK->SERIAL_CONNECTION->DEBUG_FOLDER = folder;
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "printer_model/TFP_ZORVIK.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 
@@ -139,6 +139,9 @@ class TKELMORA {
   // Where the printer is: a device path (empty: COM<MY_PORT>) or a TCP address.
   std::string FDevicePath;
   bool FUseTcp = false;
+  // An initialiser succeeded and named the printer above; a failed one
+  // clears it, so CONNECT_TO_PRINTER never falls back to an older printer.
+  bool FHasTarget = false;
   std::string FTcpAddress;
   std::int32_t FTcpPort = 0;
 

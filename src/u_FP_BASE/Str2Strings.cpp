@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "DStrParser/DStrParser.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis {
 

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "uErrLog/uErrLog.h"
-#include "u_FP_BASE/Clock.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/Clock.h"
+#include "foundation/CodePage.h"
 #include "u_FP_BASE/Frame.h"
 #include "u_FP_BASE/Rounding.h"
 #include "u_FP_BASE/Str2Strings.h"
@@ -220,6 +220,8 @@ void TFP_BASE::writeTrace(const std::string& text) {
   auto& c = *SERIAL_CONNECTION;
   if (!c.DEBUGMODE) return;
   try {
+    // The default trace folder is made on first use, owner-only.
+    ForceDirectories(c.DEBUG_FOLDER, 0700);
     WRITE_LOG_RAW(c.DEBUG_FOLDER, text);
   } catch (...) {
     // A debug folder that cannot be written must not cost the shop a receipt.
@@ -299,6 +301,13 @@ bool TFP_BASE::EXCHANGE_FRAME(std::uint8_t cmd, const AnsiString& data) {
 bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString& OUTPUT_STR) {
   std::lock_guard<std::recursive_mutex> guard(FExchangeLock);
   OUTPUT_STR.clear();
+  // Nothing of the previous exchange may survive into this one: an exchange
+  // that fails before its answer read (a write that fails on a dropped link or
+  // a port that is not open) would otherwise hand out the previous command's
+  // answer values and compose its error from the previous command's text.
+  clearAnswer();
+  FLastErrorMessage.clear();
+  FLastErrorMessage_BG.clear();
   FLastExchangeRefused = INPUT_STR.size() > frame::MAX_REQUEST_DATA;
   if (FLastExchangeRefused) {
     // Its length byte would wrap and the printer would read a different
@@ -306,9 +315,6 @@ bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString&
     WriteEngineLog("CUSTOM_CMD_1: command " + std::to_string(Cmd) + " refused: its data field of " +
                    std::to_string(INPUT_STR.size()) + " bytes is longer than the " +
                    std::to_string(frame::MAX_REQUEST_DATA) + " bytes a frame can carry; nothing was sent.");
-    clearAnswer();
-    FLastErrorMessage.clear();
-    FLastErrorMessage_BG.clear();
     return false;
   }
   auto& c = *SERIAL_CONNECTION;

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "uCONNECTOR/TConnector.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 

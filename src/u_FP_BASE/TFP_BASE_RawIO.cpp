@@ -1,7 +1,7 @@
 // Unframed I/O on the engine's connection: raw text out, raw bytes in.
 #include "uErrLog/uErrLog.h"
-#include "u_FP_BASE/Clock.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/Clock.h"
+#include "foundation/CodePage.h"
 #include "u_FP_BASE/TFP_BASE.h"
 
 namespace orbantis {

@@ -10,7 +10,7 @@
 #include "support/ScriptedPeer.h"
 #include "support/TempDir.h"
 #include "uORBANTIS/TKELMORA.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis {
 namespace {
@@ -75,10 +75,16 @@ TEST_F(ObjectTest, FooterGoesAsTwoItemsAndStopsAtTheFirstRefusal) {
 }
 
 TEST_F(ObjectTest, WithoutAPrinterObject) {
+  // The code and the text agree, as after every other method.
+  const WideString noPrinter = u"No connection to the printer: call CONNECT_TO_PRINTER first.";
   EXPECT_EQ(object.setHeader(u"a", u"", u"", u"", u"", u""), -1);
-  EXPECT_EQ(object.setFooter(u"a", u"b"), -1);
+  EXPECT_EQ(object.GetLastErrorCode(), -1);
+  EXPECT_EQ(object.GetLastErrorMessage(), noPrinter);
+  TKELMORA second;
+  EXPECT_EQ(second.setFooter(u"a", u"b"), -1);
+  EXPECT_EQ(second.GetLastErrorCode(), -1);
+  EXPECT_EQ(second.GetLastErrorMessage(), noPrinter);
   EXPECT_EQ(object.CLOSE_CONNECTION(), 0);
-  EXPECT_EQ(object.GetLastErrorCode(), 0);
   EXPECT_FALSE(object.GET_BIT_STATE(0, 0));
   EXPECT_EQ(object.getLogoFromPrinter(u"x.bmp"), -2) << "no logo forms installed";
 }
@@ -102,10 +108,13 @@ TEST_F(ObjectTest, ASecondInitialiserClosesThePort) {
 }
 
 TEST_F(ObjectTest, DebugFolderGetsItsTrailingSlash) {
+  test::ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/1000");
   struct {
     const char16_t* given;
     const char16_t* kept;
-  } cases[] = {{u"/var/tmp/trace", u"/var/tmp/trace/"}, {u"/var/tmp/trace/", u"/var/tmp/trace/"}, {u"", u"/tmp/"}};
+  } cases[] = {{u"/var/tmp/trace", u"/var/tmp/trace/"},
+               {u"/var/tmp/trace/", u"/var/tmp/trace/"},
+               {u"", u"/run/user/1000/ORBANTIS/"}};
   for (const auto& c : cases) {
     object.set_debugFolder(c.given);
     EXPECT_EQ(object.debugFolder(), c.kept);
@@ -113,12 +122,64 @@ TEST_F(ObjectTest, DebugFolderGetsItsTrailingSlash) {
   object.set_debugMode(true);
   Connect();
   EXPECT_TRUE(object.debugMode()) << "kept on the object and given to the printer object";
-  EXPECT_EQ(object.printer()->SERIAL_CONNECTION->DEBUG_FOLDER, "/tmp/");
+  EXPECT_EQ(object.printer()->SERIAL_CONNECTION->DEBUG_FOLDER, "/run/user/1000/ORBANTIS/");
 }
 
 TEST_F(ObjectTest, TcpAddressWithABadPortIsRefused) {
   EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"http"), -2);
   EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"70000"), -2);
+}
+
+const WideString kNoTarget =
+    u"No printer to connect to: the last initialiser failed or none ran. Call initFiscalPrinter, "
+    u"initFiscalPrinterDevice, INIT_MY_FP or INIT_MY_FP2 first.";
+
+// A failed INIT_MY_FP2 forgets the printer an earlier call named: the next
+// connect fails with its own text instead of reaching the old printer.
+TEST_F(ObjectTest, AFailedTcpInitialiserLeavesNoTargetBehind) {
+  test::ScriptedPeer peer([](const test::PeerRequest& r, int) {
+    return test::Reply {{test::AnswerFrame(r.seq, r.cmd, r.cmd == 0x5A ? "FP,1.0,CHK,SW,SERIAL" : "")}};
+  });
+  ASSERT_EQ(object.INIT_MY_FP2(u"127.0.0.1", Utf8ToWide(std::to_string(peer.Port()))), 0);
+  ASSERT_EQ(object.CONNECT_TO_PRINTER(), 0);
+  ASSERT_EQ(peer.Connections(), 1);
+
+  auto sink = std::make_shared<RecordingSink>();
+  object.EventSinkChanged(sink);
+  EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"70000"), -2);
+  EXPECT_EQ(object.CONNECT_TO_PRINTER(), -1);
+  EXPECT_EQ(object.GetLastErrorCode(), -1);
+  EXPECT_EQ(object.GetLastErrorMessage(), kNoTarget);
+  EXPECT_EQ(object.printer(), nullptr);
+  ASSERT_EQ(sink->errors.size(), 2u) << "the failed initialiser and the failed connect";
+  EXPECT_EQ(sink->errors[1], std::make_pair(std::int32_t {-1}, kNoTarget));
+  EXPECT_EQ(peer.Connections(), 1) << "the old printer was not reached again";
+
+  // A good initialiser names a printer again.
+  ASSERT_EQ(object.INIT_MY_FP2(u"127.0.0.1", Utf8ToWide(std::to_string(peer.Port()))), 0);
+  EXPECT_EQ(object.CONNECT_TO_PRINTER(), 0);
+}
+
+TEST_F(ObjectTest, ConnectBeforeAnyInitialiserSaysWhatToCallFirst) {
+  EXPECT_EQ(object.CONNECT_TO_PRINTER(), -1);
+  EXPECT_EQ(object.GetLastErrorMessage(), kNoTarget);
+}
+
+// A raw command refused for its length reaches the client with the text a
+// command method gives, in the event and in the last error.
+TEST_F(ObjectTest, CustomCommandRefusedForItsLengthSaysWhy) {
+  ScriptedObject o;
+  auto sink = std::make_shared<RecordingSink>();
+  o.object.EventSinkChanged(sink);
+  WideString in(220, u'x'), out;
+  EXPECT_FALSE(o.object.CUSTOM_CMD(0x21, in, out));
+  const WideString text =
+      u"Unsuccessful command execution.\r\nThe data field is longer than 219 bytes; nothing was sent to the printer.";
+  EXPECT_EQ(o.object.GetLastErrorCode(), -4);
+  EXPECT_EQ(o.object.GetLastErrorMessage(), text);
+  ASSERT_EQ(sink->errors.size(), 1u);
+  EXPECT_EQ(sink->errors[0], std::make_pair(std::int32_t {-4}, text));
+  EXPECT_TRUE(o.Sent(0x21).empty());
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "CommandTables.h"
 #include "printer_model/ErrorMessages.h"
 #include "support/EngineFixture.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis {
 namespace {
@@ -163,7 +163,7 @@ TEST(CommandPattern, SuccessLeavesCodeZeroWithTheUnknownErrorText) {
 }
 
 TEST(CommandPattern, OverlongDataFieldIsRefusedWithATextThatSaysSo) {
-  const cmd::Command command {&kParamsNoAnswer, {{true, 0, 0, {}}}};
+  const cmd::Command command {&kParamsNoAnswer, {{true, 0, 0, {}, "Value", {}}}};
   EngineOnPty e(AnswerWith(""));
   ServerSwitches(e.connector());
   AnsiStrings out;

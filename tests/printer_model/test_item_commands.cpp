@@ -16,7 +16,7 @@ using test::ServerSwitches;
 using test::Switches;
 using test::WireCase;
 
-const std::string kName40 = "Whole milk 3.5 % fat, 1 l carton (12 pc)";
+const std::string kName40 = "Whole milk 3.5 % fat - 1 l carton (12pc)";
 const std::string kName36 = kName40.substr(0, 36);
 const std::string kName37 = std::string(37, 'n');
 
@@ -35,8 +35,8 @@ TEST(ItemCommands, DataFieldsOnTheWire) {
       {"CMD_107_1_0", Program(kTaxGr, "A"), Server, 0x6B, "PA123,5,12.50,110.000,Milk"},
       // An empty Replace puts the quantity right behind the third ",".
       {"CMD_107_1_0", Program(kReplace, ""), Server, 0x6B, "PA123,5,12.50,10.000,Milk"},
-      {"CMD_107_1_0", {"AB", "123", "5", "12.5", "RX", "1e1", kName40}, Server, 0x6B, "PA123,5,12.5,R1e1," + kName36},
-      {"CMD_107_1_0", {"AB", "123", "5", "12.5", "RX", "1e1", kName40}, Uncut, 0x6B, "PAB123,5,12.5,RX1e1," + kName40},
+      {"CMD_107_1_0", {"AB", "123", "5", "12.5", "RX", "10", kName40}, Server, 0x6B, "PA123,5,12.5,R10," + kName36},
+      {"CMD_107_1_0", {"A", "123", "5", "12.5", "R", "10", kName40}, Uncut, 0x6B, "PA123,5,12.5,R10," + kName40},
       {"CMD_107_2_0", {"7", "-1.5"}, Server, 0x6B, "A7,-1.5"},
       {"CMD_107_3_0", {"7", "3.10"}, Server, 0x6B, "C7,3.10"},
       {"CMD_107_4_0", {}, Server, 0x6B, "DA"},

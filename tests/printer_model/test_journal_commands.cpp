@@ -71,7 +71,8 @@ TEST(JournalCommands, InputChecks) {
       {"CMD_120_8", {"12"}, 0},
       {"CMD_120_3", {"12345678901", "1"}, -10502},
       {"CMD_120_6", {"1", ""}, -10500},
-      {"CMD_120_9", {"any text", "z,y"}, 0},  // the texts are not looked into
+      {"CMD_120_9", {"any text", "z y"}, 0},  // the texts are not looked into
+      {"CMD_120_9", {"any text", "z,y"}, -3},  // but never hold the "," that parts them
       {"CMD_120_19", {"1234567890", "9"}, 0},
       {"CMD_120_4", {"1", "2", "x", "4"}, -10510},
       {"CMD_120_7", {"", "2", "3", "4"}, -10500},

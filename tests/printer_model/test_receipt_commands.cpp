@@ -94,7 +94,9 @@ TEST(ReceiptCommands, InputChecks) {
       {"CMD_52_0_1", {k40, "A", "1", "1", "u", "1"}, -10502},
       {"CMD_51_0_0", {"2", "0"}, -10511},
       {"CMD_51_0_0", {"1", ""}, -10500},
-      {"CMD_51_0_0", {"-7", "1"}, 0},
+      // Passes its rules (there is no lower bound), but ToDisplay follows it
+      // with no separator: two characters would move the field.
+      {"CMD_51_0_0", {"-7", "1"}, -3},
       {"CMD_51_0_1", {"1", "1", "not a number"}, 0},
       {"CMD_51_0_2", {"1", "1", ""}, -10500},
       {"CMD_53_0_0", {"X", "1"}, -10504},

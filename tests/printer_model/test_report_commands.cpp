@@ -24,10 +24,11 @@ TEST(ReportCommands, DataFieldsOnTheWire) {
       {"CMD_50_0_0", {"0101260", "3112261"}, Uncut, 0x32, "0101260,3112261"},
       {"CMD_50_0_0", {"", ""}, Server, 0x32, ","},
 
-      // Joined with nothing between them; N and A pass whatever they hold.
+      // Joined with nothing between them; N and A are not checked, but N is
+      // one letter at most (a longer one is refused, see test_field_structure).
       {"CMD_69_0_0", {"0", "N", ""}, Checked, 0x45, "0N"},
       {"CMD_69_0_0", {"2", "N", "A"}, Checked, 0x45, "2NA"},
-      {"CMD_69_0_0", {"0", "anything long", "at all"}, Checked, 0x45, "0anything longat all"},
+      {"CMD_69_0_0", {"0", "N", "anything long, at all"}, Checked, 0x45, "0Nanything long, at all"},
       {"CMD_69_0_0", {"1", "", ""}, Server, 0x45, "1"},
 
       {"CMD_70_0_0", {"-5.00"}, Checked, 0x46, "-5.00"},
@@ -40,18 +41,19 @@ TEST(ReportCommands, DataFieldsOnTheWire) {
       {"CMD_73_0_0", {"", "1", "20"}, Checked, 0x49, "1,20"},
       {"CMD_73_0_0", {"X", "0001", "0150"}, Checked, 0x49, "X0001,0150"},
       {"CMD_73_0_0", {"XY", "12345", "67890"}, Server, 0x49, "X1234,6789"},
-      {"CMD_73_0_0", {"XY", "12345", "67890"}, Uncut, 0x49, "XY12345,67890"},
+      {"CMD_73_0_0", {"X", "12345", "67890"}, Uncut, 0x49, "X12345,67890"},
 
-      // The reports by date never cut Ext.
-      {"CMD_79_0_0", {"XY", "0101260", "311226"}, Server, 0x4F, "XY010126,311226"},
+      // The reports by date never cut Ext (so a longer one is refused, see
+      // test_field_structure); the dates are cut.
+      {"CMD_79_0_0", {"X", "0101260", "311226"}, Server, 0x4F, "X010126,311226"},
       {"CMD_79_0_0", {"", "010126", "311226"}, Checked, 0x4F, "010126,311226"},
-      {"CMD_94_0_0", {"XY", "0101260", "311226"}, Server, 0x5E, "XY010126,311226"},
+      {"CMD_94_0_0", {"X", "0101260", "311226"}, Server, 0x5E, "X010126,311226"},
       {"CMD_94_0_0", {"", "010126", "311226"}, Checked, 0x5E, "010126,311226"},
 
       // The numbers are not cut and have no bounds.
       {"CMD_95_0_0", {"X", "-3", "123456"}, Checked, 0x5F, "X-3,123456"},
       {"CMD_95_0_0", {"XY", "1", "99999"}, Server, 0x5F, "X1,99999"},
-      {"CMD_95_0_0", {"XY", "1", "99999"}, Uncut, 0x5F, "XY1,99999"},
+      {"CMD_95_0_0", {"X", "1", "99999"}, Uncut, 0x5F, "X1,99999"},
       {"CMD_95_0_0", {"", "", ""}, Server, 0x5F, ","},
 
       {"CMD_105_0_0", {}, Checked, 0x69, ""},

@@ -13,7 +13,8 @@
 #include "support/TempDir.h"
 #include "uCONNECTOR/ComPortPath.h"
 #include "uCONNECTOR/TConnector.h"
-#include "u_FP_BASE/Strings.h"
+#include "uErrLog/uErrLog.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 namespace {
@@ -38,7 +39,7 @@ TEST(SerialConnector, CreateDefaults) {
   EXPECT_TRUE(c.RAISEMODE);
   EXPECT_EQ(c.REPEAT_COUNT(), 2);
   EXPECT_TRUE(c.FIRST_COMMAND());
-  EXPECT_EQ(c.DEBUG_FOLDER, "/tmp/");
+  EXPECT_EQ(c.DEBUG_FOLDER, DefaultTraceFolder()) << "a per-user folder, never /tmp itself";
   EXPECT_FALSE(c.DEBUGMODE);
   EXPECT_FALSE(c.SERVICE_MODE);
   EXPECT_TRUE(c.checkForStatus);

@@ -3,9 +3,12 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "printer_model/TFP_ZORVIK.h"
+#include "support/EngineFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "uErrLog/uErrLog.h"
@@ -95,6 +98,69 @@ TEST(StartupLog, FallsBackToTheApplicationFolder) {
   EXPECT_TRUE(INIT_ERR_SUPPORT(nullptr, "ORBANTIS", "/proc/orbantis-no", dir.Path()));
   EXPECT_TRUE(test::FileExists(dir.Path() + "ORBANTIS/LOG_FOLDER/orbantis_LOG.txt"));
   EXPECT_FALSE(INIT_ERR_SUPPORT(nullptr, "ORBANTIS", "/proc/orbantis-no", "/proc/orbantis-no"));
+}
+
+// The trace may go to a folder other users can write to. A file planted
+// there (a symbolic link to a file of the victim's, or a file of another
+// user's that would then receive operator passwords) is never written into.
+TEST(TraceFile, NeverWritesThroughASymlinkOrIntoAnotherUsersFile) {
+  test::TempDir dir;
+  const std::string folder = dir.Path();
+  const std::string target = folder + "victim.txt";
+  {
+    FILE* f = std::fopen(target.c_str(), "w");
+    std::fputs("precious\n", f);
+    std::fclose(f);
+  }
+  ASSERT_EQ(::symlink(target.c_str(), (folder + "orbantis_LOG.txt").c_str()), 0);
+  EXPECT_THROW(WRITE_LOG_RAW(folder, "Request : 01 25 ..."), Exception);
+  EXPECT_THROW(WRITE_LOG(folder, "password 0000"), Exception);
+  EXPECT_EQ(test::ReadFile(target), "precious\n");
+
+  // A file of another user: only root can make one here.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
+  test::TempDir other;
+  const std::string planted = other.Path() + "orbantis_LOG.txt";
+  {
+    FILE* f = std::fopen(planted.c_str(), "w");
+    std::fclose(f);
+  }
+  ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chmod(planted.c_str(), 0666), 0);
+  EXPECT_THROW(WRITE_LOG_RAW(other.Path(), "Request : 01 25 ..."), Exception);
+  EXPECT_EQ(test::ReadFile(planted), "");
+}
+
+TEST(TraceFile, TheDefaultFolderIsPerUser) {
+  const std::string perUserTmp = "/tmp/ORBANTIS-" + std::to_string(::geteuid()) + "/";
+  const struct {
+    const char* runtime;
+    std::string folder;
+  } cases[] = {
+      {"/run/user/1000", "/run/user/1000/ORBANTIS/"},
+      {"/run/user/1000/", "/run/user/1000/ORBANTIS/"},
+      {"", perUserTmp},               // no runtime folder
+      {"relative/run", perUserTmp},   // not a usable one
+  };
+  for (const auto& c : cases) {
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
+    EXPECT_EQ(DefaultTraceFolder(), c.folder) << c.runtime;
+  }
+}
+
+// With debug mode on and no folder given, the trace lands in the user's
+// private runtime folder, made 0700, in a file made 0600.
+TEST(TraceFile, ATraceWithoutAFolderGoesToThePrivateDefault) {
+  test::TempDir dir;
+  test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.Path() + "run");
+  test::EngineOnPty e(test::AnswerWith("ok"));
+  e.connector().DEBUGMODE = true;
+  AnsiString in, out;
+  ASSERT_TRUE(e.engine->CUSTOM_CMD_1(0x21, in, out));
+  const std::string file = dir.Path() + "run/ORBANTIS/orbantis_LOG.txt";
+  EXPECT_NE(test::ReadFile(file).find("Request : 01 24 20 21 05"), std::string::npos);
+  EXPECT_EQ(ModeOf(file), 0600u);
+  EXPECT_EQ(ModeOf(dir.Path() + "run/ORBANTIS"), 0700u);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@
 #include "uLogo/LogoTransfer.h"
 #include "uLogo/TLogoForm.h"
 #include "uORBANTIS/TKELMORA.h"
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis::logo {
 namespace {

@@ -29,7 +29,7 @@
 #include "uErrLog/uErrLog.h"
 #include "uMainForm/Tfm_ServerWnd.h"
 #include "uMyDialogs/TMyDialogs.h"
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis::ui {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis {
 namespace {

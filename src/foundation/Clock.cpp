@@ -1,4 +1,4 @@
-#include "u_FP_BASE/Clock.h"
+#include "foundation/Clock.h"
 
 #include <time.h>
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "u_FP_BASE/Strings.h"
+#include "foundation/Strings.h"
 
 namespace orbantis {
 

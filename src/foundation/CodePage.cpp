@@ -1,7 +1,7 @@
 // Tables and conversions between the two Windows code pages the printer world
 // uses and UTF-16. The tables are written out here so the core needs no
 // conversion library and behaves the same on every platform.
-#include "u_FP_BASE/CodePage.h"
+#include "foundation/CodePage.h"
 
 #include <array>
 #include <cstddef>
