@@ -2,11 +2,17 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "foundation/Clock.h"
 
@@ -67,14 +73,45 @@ int Open(const std::string& path) {
     return INVALID_HANDLE_VALUE;
   }
   // The port is not shared: a second program writing frames into the same
-  // line would corrupt both exchanges.
+  // line would corrupt both exchanges (a sale put into another program's
+  // open receipt). TIOCEXCL does not stop root; the lock does.
   if (::ioctl(fd, TIOCEXCL) != 0) {
     int err = errno;
     ::close(fd);
     errno = err;
     return INVALID_HANDLE_VALUE;
   }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int err = errno;
+    ::close(fd);
+    errno = err == EWOULDBLOCK ? EBUSY : err;
+    return INVALID_HANDLE_VALUE;
+  }
   return fd;
+}
+
+std::string LockHolder(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  char id[64];
+  std::snprintf(id, sizeof id, "%02x:%02x:%lu", major(st.st_dev), minor(st.st_dev),
+                static_cast<unsigned long>(st.st_ino));
+  // "1: FLOCK  ADVISORY  WRITE 1234 00:05:87 0 EOF"
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, file;
+    if (!(fields >> number >> kind)) continue;
+    if (kind == "->") fields >> kind;  // a waiter
+    if (!(fields >> mode >> access >> pid >> file)) continue;
+    if (kind != "FLOCK" || file != id) continue;
+    std::ifstream comm("/proc/" + pid + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return (name.empty() ? std::string("a program") : name) + " (pid " + pid + ")";
+  }
+  return {};
 }
 
 void Close(int fd) {
@@ -162,6 +199,18 @@ bool SetCommState(int fd, const TDCB& dcb) {
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   if (::cfsetispeed(&t, speed) != 0 || ::cfsetospeed(&t, speed) != 0) return false;
+  return ::tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+bool MakeBinary(int fd) {
+  termios t {};
+  if (::tcgetattr(fd, &t) != 0) return false;
+  t.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
+  t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+  t.c_oflag &= ~OPOST;
+  t.c_cflag |= CREAD;
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
   return ::tcsetattr(fd, TCSANOW, &t) == 0;
 }
 

@@ -83,9 +83,14 @@ inline constexpr int INVALID_HANDLE_VALUE = -1;
 namespace serial {
 
 // Opens a terminal device for reading and writing, exclusively (a second
-// opener is refused), without making it the controlling terminal. Returns
-// INVALID_HANDLE_VALUE and sets errno on failure.
+// opener is refused, root included: errno EBUSY), without making it the
+// controlling terminal. Returns INVALID_HANDLE_VALUE and sets errno on
+// failure.
 int Open(const std::string& path);
+
+// Who holds the exclusive lock on path: "name (pid N)", or "" when nobody
+// or when it cannot be told.
+std::string LockHolder(const std::string& path);
 
 void Close(int fd);
 
@@ -97,6 +102,11 @@ bool IsSupportedBaudRate(std::uint32_t baud);
 
 // Applies dcb (raw 8-bit line, no echo, no translation). False with errno.
 bool SetCommState(int fd, const TDCB& dcb);
+
+// Makes the line binary as a Windows port always is (no canonical mode, no
+// echo, no CR/LF translation, no signal characters, no output processing)
+// and keeps its rate, character size, parity, stop bits and flow control.
+bool MakeBinary(int fd);
 
 // Drops unread input and unsent output.
 bool Purge(int fd);

@@ -107,6 +107,12 @@ int TConnector::openSerialSteps() {
     return -1;
   }
   if (FHandle == INVALID_HANDLE_VALUE) {
+    if (errno == EBUSY) {
+      // Support's first question: who has the printer?
+      const std::string holder = serial::LockHolder(DeviceName());
+      log("TConnector.Open : the port " + DeviceName() + " is held by " +
+          (holder.empty() ? std::string("another program") : holder) + ".");
+    }
     fail("TConnector.Open : error openning.", "Error openning.");
     return -2;
   }
@@ -114,6 +120,12 @@ int TConnector::openSerialSteps() {
   if (!SERVICE_MODE) {
     if (!SET_DCB_PROPS()) return -4;
     if (!SET_COM_STATE()) return -5;
+  } else if (!serial::MakeBinary(FHandle)) {
+    // Service mode keeps the port's rate, parity and flow control, but a
+    // line left cooked by another program would echo our frames back to
+    // the printer and hand answers over line by line, CR turned into LF.
+    fail("TConnector.Open : cannot make the line binary.");
+    return -5;
   }
   if (!SET_TIMEOUTS(FCommTimeouts.ReadIntervalTimeout, FCommTimeouts.ReadTotalTimeoutMultiplier,
                     FCommTimeouts.ReadTotalTimeoutConstant, FCommTimeouts.WriteTotalTimeoutMultiplier,

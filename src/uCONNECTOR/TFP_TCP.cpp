@@ -8,7 +8,11 @@ TFP_TCP::TFP_TCP(const std::string& IP, int TCP_PORT) : TCP_Client(std::make_uni
 }
 
 TFP_TCP::~TFP_TCP() {
-  if (TCP_Client->Connected()) TCP_Client->DiscardInput();
+  try {
+    if (TCP_Client->Connected()) TCP_Client->DiscardInput();
+  } catch (...) {
+    // A peer that floods us is left behind as it is.
+  }
   TCP_Client->Disconnect();
 }
 

@@ -9,8 +9,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "foundation/Clock.h"
 #include "foundation/Strings.h"
@@ -30,22 +36,72 @@ int pollOne(int fd, short events, int ms) {
 
 std::string errnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
 
+int systemResolve(const std::string& host, const std::string& service, addrinfo** result) {
+  addrinfo hints {};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  return ::getaddrinfo(host.c_str(), service.c_str(), &hints, result);
+}
+
+// A lookup that may outlive the Connect that started it: whoever comes last
+// frees the result.
+struct PendingLookup {
+  std::mutex lock;
+  std::condition_variable done;
+  bool finished = false;
+  bool abandoned = false;
+  int error = 0;
+  addrinfo* list = nullptr;
+};
+
 }  // namespace
+
+addrinfo* TcpClient::lookup(const std::string& service, int ms) {
+  // A numeric address needs no resolver and never waits.
+  addrinfo hints {};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICHOST;
+  addrinfo* list = nullptr;
+  if (::getaddrinfo(Host.c_str(), service.c_str(), &hints, &list) == 0) return list;
+
+  auto pending = std::make_shared<PendingLookup>();
+  Resolver resolve = Resolve ? Resolve : Resolver(systemResolve);
+  std::thread([pending, resolve, host = Host, service] {
+    addrinfo* found = nullptr;
+    const int error = resolve(host, service, &found);
+    std::lock_guard<std::mutex> guard(pending->lock);
+    if (pending->abandoned) {
+      if (found != nullptr) ::freeaddrinfo(found);
+      return;
+    }
+    pending->error = error;
+    pending->list = found;
+    pending->finished = true;
+    pending->done.notify_all();
+  }).detach();
+
+  std::unique_lock<std::mutex> guard(pending->lock);
+  if (!pending->done.wait_for(guard, std::chrono::milliseconds(std::max(0, ms)), [&] { return pending->finished; })) {
+    pending->abandoned = true;
+    throw Exception("Name lookup of " + Host + " did not finish within " + std::to_string(ms) + " ms.");
+  }
+  if (pending->error != 0) {
+    if (pending->list != nullptr) ::freeaddrinfo(pending->list);
+    throw Exception("Cannot resolve " + Host + ": " + ::gai_strerror(pending->error));
+  }
+  return pending->list;
+}
 
 TcpClient::~TcpClient() { Disconnect(); }
 
 void TcpClient::Connect() {
   if (FSocket >= 0) return;
-  addrinfo hints {};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* list = nullptr;
   const std::string service = std::to_string(Port);
-  int gai = ::getaddrinfo(Host.c_str(), service.c_str(), &hints, &list);
-  if (gai != 0) throw Exception("Cannot resolve " + Host + ": " + ::gai_strerror(gai));
+  const std::uint64_t start = GetTickCount64();
+  addrinfo* list = lookup(service, ConnectTimeout);
 
   std::string lastError = "Cannot connect to " + Host + ":" + service;
-  const std::uint64_t start = GetTickCount64();
   for (addrinfo* a = list; a != nullptr; a = a->ai_next) {
     int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
     if (fd < 0) {
@@ -96,15 +152,16 @@ bool TcpClient::fill(int ms) {
   if (FSocket < 0) return false;
   if (ms > 0 && pollOne(FSocket, POLLIN, ms) <= 0) return true;
   std::uint8_t chunk[4096];
-  while (true) {
-    ssize_t n = ::recv(FSocket, chunk, sizeof chunk, MSG_DONTWAIT);
+  while (buffered() < kMaxBufferedInput) {
+    if (FInputPos == FInput.size()) {
+      FInput.clear();
+      FInputPos = 0;
+    }
+    const std::size_t room = std::min(sizeof chunk, kMaxBufferedInput - buffered());
+    ssize_t n = ::recv(FSocket, chunk, room, MSG_DONTWAIT);
     if (n > 0) {
-      if (FInputPos == FInput.size()) {
-        FInput.clear();
-        FInputPos = 0;
-      }
       FInput.insert(FInput.end(), chunk, chunk + n);
-      if (static_cast<std::size_t>(n) < sizeof chunk) return true;
+      if (static_cast<std::size_t>(n) < room) return true;
       continue;
     }
     if (n == 0) return false;
@@ -112,6 +169,7 @@ bool TcpClient::fill(int ms) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
     return false;
   }
+  return true;  // full: the rest waits in the socket
 }
 
 bool TcpClient::Connected() {
@@ -184,14 +242,22 @@ void TcpClient::DiscardInput() {
   FInputPos = 0;
   if (FSocket < 0) return;
   // Stale bytes already in the socket (the rest of an answer given up on)
-  // must not be taken for the next answer.
-  if (!fill(0)) {
+  // must not be taken for the next answer. A printer sends a few hundred
+  // bytes; a peer that keeps a full buffer coming is not a printer talking,
+  // and the exchange is given up rather than the worker held.
+  const std::uint64_t start = GetTickCount64();
+  std::size_t dropped = 0;
+  while (true) {
+    const bool open = fill(0);
+    const std::size_t got = buffered();
+    dropped += got;
     FInput.clear();
     FInputPos = 0;
-    return;
+    if (!open || got < kMaxBufferedInput) return;
+    if (dropped >= kMaxDiscardBytes || GetTickCount64() - start >= static_cast<std::uint64_t>(kMaxDiscardMs))
+      throw Exception("The peer at " + Host + ":" + std::to_string(Port) + " sends without pause (" +
+                      std::to_string(dropped) + " bytes discarded); the exchange was given up.");
   }
-  FInput.clear();
-  FInputPos = 0;
 }
 
 bool TcpClient::CheckForDataOnSource(int ms) {

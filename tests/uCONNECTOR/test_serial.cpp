@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "support/PtyPair.h"
 #include "support/ScopedEnv.h"
@@ -91,6 +93,10 @@ TEST(SerialConnector, ServiceModeLeavesThePortSettingsAlone) {
     ::cfsetospeed(&before, B2400);
     before.c_cflag |= CSTOPB;
     before.c_iflag |= IXON;
+    // ... and a cooked line, as a terminal has it.
+    before.c_lflag |= ICANON | ECHO | ISIG;
+    before.c_iflag |= ICRNL;
+    before.c_oflag |= OPOST | ONLCR;
     ASSERT_EQ(::tcsetattr(other, TCSANOW, &before), 0);
     ::close(other);
     ASSERT_EQ(c->Open(), 0);
@@ -99,7 +105,40 @@ TEST(SerialConnector, ServiceModeLeavesThePortSettingsAlone) {
     EXPECT_EQ(::cfgetospeed(&after), B2400);
     EXPECT_NE(after.c_cflag & CSTOPB, 0u);
     EXPECT_NE(after.c_iflag & IXON, 0u);
+    // Binary all the same, as a Windows port always is.
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(after.c_iflag & ICRNL, 0u);
+    EXPECT_EQ(after.c_oflag & OPOST, 0u);
+
+    // On the wire: an answer with a CR and no line end arrives at once and
+    // unchanged, and nothing is echoed back to the printer.
+    const std::uint8_t answer[] = {0x01, 0x0D, 0x0A, 0x03};
+    ASSERT_EQ(::write(pty.Master(), answer, sizeof answer), 4);
+    std::uint8_t got[4] = {};
+    ASSERT_EQ(c->ReadBuffer(got, 4), 4);
+    EXPECT_EQ(std::vector<std::uint8_t>(got, got + 4), std::vector<std::uint8_t>(answer, answer + 4));
+    pollfd p {pty.Master(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 100), 0) << "the printer's bytes came back to it";
   }
+}
+
+// A port is one program's: a second opener is refused, root included (the
+// terminal's exclusive mode does not stop root), and the log names who has it.
+TEST(SerialConnector, APortHeldByAnotherOpenerIsRefusedAndTheHolderNamed) {
+  test::PtyPair pty;
+  test::TempDir dir;
+  auto holder = ConnectorOn(pty.SlavePath());
+  ASSERT_EQ(holder->Open(), 0);
+  auto second = ConnectorOn(pty.SlavePath());
+  second->SET_LOG_FOLDER(dir.Path());
+  EXPECT_EQ(second->Open(), -100);
+  EXPECT_FALSE(second->Active());
+  const std::string log = test::ReadFile(dir.Path() + "orbantis_LOG.txt");
+  EXPECT_NE(log.find("the port " + pty.SlavePath() + " is held by "), std::string::npos) << log;
+  EXPECT_NE(log.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos) << log;
+
+  holder->Close();
+  EXPECT_EQ(second->Open(), 0) << "free again once the holder closed it";
 }
 
 struct OpenFailure {
