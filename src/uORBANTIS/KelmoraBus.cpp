@@ -7,9 +7,11 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <optional>
 
 #include "uORBANTIS/InterfaceTable.h"
@@ -171,9 +173,7 @@ class ClassNode : public QDBusVirtualObject {
 class ObjectNode : public QDBusVirtualObject {
  public:
   ObjectNode(KelmoraServer& server, quint64 id, QString path, QString owner)
-      : FServer(server), FId(id), FPath(std::move(path)), FOwner(std::move(owner)) {
-    FLastCall.start();
-  }
+      : FServer(server), FId(id), FPath(std::move(path)), FOwner(std::move(owner)) {}
 
   const QString& Owner() const { return FOwner; }
   // The owner used the object (any call besides creating it).
@@ -182,7 +182,13 @@ class ObjectNode : public QDBusVirtualObject {
   // connections (one busctl call per connection) until it idles.
   void Orphan() { FOwner.clear(); }
   bool Orphaned() const { return FOwner.isEmpty(); }
-  qint64 IdleMs() const { return FLastCall.elapsed(); }
+  // How long the object has been idle: 0 while a call runs (a modal logo
+  // form may run for longer than the idle limit), else since the last call
+  // ended.
+  qint64 IdleMs() const {
+    if (FRunning.load() > 0) return 0;
+    return nowMs() - FLastCallEnd.load();
+  }
   const QString& Path() const { return FPath; }
   QString SinkName() const { return FSink ? FSink->SinkName() : QString(); }
 
@@ -196,7 +202,7 @@ class ObjectNode : public QDBusVirtualObject {
   }
 
   bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    FLastCall.restart();
+    FLastCallEnd = nowMs();  // calls answered here end now; the others when their work does
     if (!FOwner.isEmpty() && message.service() == FOwner) FUsedByOwner = true;
     if (FReleased) {
       connection.send(message.createErrorReply(QDBusError::UnknownObject, QStringLiteral("The object was released.")));
@@ -250,10 +256,16 @@ class ObjectNode : public QDBusVirtualObject {
     c.send(m.createErrorReply(QString::fromLatin1(name), text));
   }
 
+  static qint64 nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+
   // Runs work on the object's worker and answers with what it returns.
   void later(const QDBusMessage& message, const QDBusConnection& connection,
              std::function<QDBusMessage(const QDBusMessage&)> work) {
-    FWorker.Post([message, connection, work = std::move(work)] {
+    ++FRunning;
+    FWorker.Post([this, message, connection, work = std::move(work)] {
       QDBusMessage reply;
       try {
         reply = work(message);
@@ -261,6 +273,8 @@ class ObjectNode : public QDBusVirtualObject {
         reply = message.createErrorReply(QStringLiteral("ORBANTIS.Error.Failed"), QString::fromUtf8(e.what()));
       }
       connection.send(reply);
+      FLastCallEnd = nowMs();
+      --FRunning;
     });
   }
 
@@ -364,6 +378,8 @@ class ObjectNode : public QDBusVirtualObject {
         return true;
       }
       FSink = std::make_shared<BusEventSink>(FServer.Connection(), message.service(), FPath);
+      // The sink goes with its connection, whoever created the object.
+      FServer.Watch(message.service());
       FCookie = FNextCookie++;
       FObject.EventSinkChanged(FSink);
       connection.send(message.createReply(QVariant::fromValue(static_cast<uint>(FCookie))));
@@ -463,7 +479,8 @@ class ObjectNode : public QDBusVirtualObject {
   QString FOwner;
   bool FReleased = false;
   bool FUsedByOwner = false;
-  QElapsedTimer FLastCall;
+  std::atomic<int> FRunning {0};             // calls posted to the worker and not yet answered
+  std::atomic<qint64> FLastCallEnd {nowMs()};
   std::shared_ptr<BusEventSink> FSink;
   uint FCookie = 0;
   uint FNextCookie = 1;
@@ -482,9 +499,12 @@ KelmoraServer::KelmoraServer(QDBusConnection connection, bool startedByBus)
   FWatcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
   QObject::connect(FWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
                    [this](const QString& name) { onNameGone(name); });
+  bool ok = false;
+  const qint64 idle = qEnvironmentVariable("ORBANTIS_ORPHAN_IDLE_MS").toLongLong(&ok);
+  if (ok && idle > 0) FOrphanIdleMs = idle;
   auto* sweep = new QTimer(this);
   QObject::connect(sweep, &QTimer::timeout, this, [this] { releaseIdleOrphans(); });
-  sweep->start(30000);
+  sweep->start(static_cast<int>(std::clamp<qint64>(FOrphanIdleMs / 4, 100, 30000)));
 }
 
 KelmoraServer::~KelmoraServer() {
@@ -514,11 +534,11 @@ QString KelmoraServer::CreateObject(const QString& owner) {
   auto node = std::make_unique<ObjectNode>(*this, id, path, owner);
   FConnection.registerVirtualObject(path, node.get(), QDBusConnection::SingleNode);
   FObjects.emplace(id, std::move(node));
-  watch(owner);
+  Watch(owner);
   return path;
 }
 
-void KelmoraServer::watch(const QString& uniqueName) {
+void KelmoraServer::Watch(const QString& uniqueName) {
   if (!uniqueName.isEmpty() && !FWatcher->watchedServices().contains(uniqueName)) FWatcher->addWatchedService(uniqueName);
 }
 
@@ -537,7 +557,7 @@ void KelmoraServer::onNameGone(const QString& uniqueName) {
 
 void KelmoraServer::releaseIdleOrphans() {
   for (auto& [id, node] : FObjects)
-    if (node->Orphaned() && node->IdleMs() >= kOrphanIdleMs) node->Release(std::nullopt);
+    if (node->Orphaned() && node->IdleMs() >= FOrphanIdleMs) node->Release(std::nullopt);
 }
 
 void KelmoraServer::Released(quint64 id) {

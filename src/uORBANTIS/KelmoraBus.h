@@ -27,8 +27,10 @@ class ClassNode;
 class KelmoraServer : public QObject {
  public:
   // An object whose creator left without using it is released after this
-  // long without a call.
+  // long without a call (counted from the end of its last call). The
+  // environment variable ORBANTIS_ORPHAN_IDLE_MS sets another limit.
   static constexpr qint64 kOrphanIdleMs = 10 * 60 * 1000;
+  qint64 OrphanIdleMs() const { return FOrphanIdleMs; }
 
   KelmoraServer(QDBusConnection connection, bool startedByBus);
   ~KelmoraServer() override;
@@ -53,9 +55,11 @@ class KelmoraServer : public QObject {
   QString CreateObject(const QString& owner);
   void Released(quint64 id);
   QDBusConnection& Connection() { return FConnection; }
+  // Follows a client connection: when it leaves the bus, its objects and
+  // its sinks go (see onNameGone).
+  void Watch(const QString& uniqueName);
 
  private:
-  void watch(const QString& uniqueName);
   void onNameGone(const QString& uniqueName);
   void releaseIdleOrphans();
 
@@ -66,6 +70,7 @@ class KelmoraServer : public QObject {
   quint64 FNextId = 1;
   std::function<void()> FQuit;
   QDBusServiceWatcher* FWatcher = nullptr;
+  qint64 FOrphanIdleMs = kOrphanIdleMs;
 };
 
 }  // namespace orbantis::automation

@@ -307,6 +307,59 @@ TEST_F(ServerTest, AClientLeavingReleasesTheObjectsItUsed) {
   EXPECT_EQ(r.errorName(), "org.freedesktop.DBus.Error.UnknownObject");
 }
 
+// A sink advised from a connection that did not create the object goes when
+// that connection leaves, so the next client can advise.
+TEST_F(ServerTest, ASinkGoesWithItsConnectionWhoeverCreatedTheObject) {
+  StartServer();
+  QDBusConnection creator = Client();
+  const QString path = CreateObject(creator);
+  Method(creator, path, "GetLastErrorCode");
+  {
+    QDBusConnection visitor = Client();
+    ASSERT_EQ(test::Call(visitor, path, kAutomation, "Advise").type(), QDBusMessage::ReplyMessage);
+    QDBusConnection::disconnectFromBus(connections.back());
+  }
+  QDBusConnection next = Client();
+  QElapsedTimer timer;
+  timer.start();
+  QDBusMessage r;
+  do {
+    QThread::msleep(50);
+    r = test::Call(next, path, kAutomation, "Advise");
+  } while (r.type() != QDBusMessage::ReplyMessage && timer.elapsed() < 5000);
+  EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+}
+
+// An object whose creator left is released once idle; the idle time counts
+// from the end of its last call, so a call that runs longer than the limit
+// does not get a release queued behind it.
+TEST_F(ServerTest, IdleTimeCountsFromTheEndOfTheLastCall) {
+  env.push_back("ORBANTIS_ORPHAN_IDLE_MS=1000");
+  StartServer();
+  emulator::Emulator emu;
+  QString path;
+  {
+    QDBusConnection creator = Client();
+    path = CreateObject(creator);
+    QDBusConnection::disconnectFromBus(connections.back());
+  }
+  QDBusConnection c = Client();
+  const std::string device = emu.startPty();
+  ASSERT_EQ(Method(c, path, "initFiscalPrinterDevice", {QString::fromStdString(device), 115200, true, true}).value(0),
+            0);
+  ASSERT_EQ(Method(c, path, "CONNECT_TO_PRINTER").value(0), 0);
+  emu.setPrintTime(std::chrono::milliseconds(2500));  // longer than the idle limit
+  EXPECT_EQ(Method(c, path, "CMD_48_0_0", {"1", "0000", "1", "", ""}).value(0).toInt(), 0);
+  const QDBusMessage after = test::Call(c, path, kObjectIface, "GetLastErrorCode");
+  EXPECT_EQ(after.type(), QDBusMessage::ReplyMessage) << after.errorMessage().toStdString();
+
+  // Left alone (any call would count as use), it goes: after the limit and
+  // one sweep (a quarter of the limit).
+  QThread::msleep(2000);
+  EXPECT_EQ(test::Call(c, path, kObjectIface, "GetLastErrorCode").errorName(),
+            "org.freedesktop.DBus.Error.UnknownObject");
+}
+
 TEST_F(ServerTest, ReleasedObjectsAreGone) {
   StartServer();
   QDBusConnection c = Client();
