@@ -12,6 +12,8 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   qt6-base-dev
+  libsqlite3-dev
+  nlohmann-json3-dev
   dbus-daemon
   dbus-bin
   systemd

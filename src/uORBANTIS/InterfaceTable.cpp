@@ -107,6 +107,20 @@ std::map<std::string, Shape> OwnMethods() {
                                     return o.initFiscalPrinterDevice(AsString(a[0]), AsInt(a[1]), AsBool(a[2]),
                                                                      AsBool(a[3]));
                                   }};
+  m["printReceipt"] = {{{"document", T::String}, {"answer", T::String, true}}, T::Int,
+                       [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
+                         WideString answer;
+                         const std::int32_t r = o.printReceipt(AsString(a[0]), answer);
+                         a[1] = answer;
+                         return r;
+                       }};
+  m["getReceipt"] = {{{"key", T::String}, {"answer", T::String, true}}, T::Int,
+                     [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
+                       WideString answer;
+                       const std::int32_t r = o.getReceipt(AsString(a[0]), answer);
+                       a[1] = answer;
+                       return r;
+                     }};
   return m;
 }
 
@@ -175,6 +189,10 @@ std::vector<InterfaceEntry> Build() {
   }
   // Linux has device paths where the interface has port numbers.
   add("initFiscalPrinterDevice", 372, EntryKind::Method, own.at("initFiscalPrinterDevice"));
+  // Extensions: whole receipts, printed exactly once (a JSON document in, a
+  // JSON answer out).
+  add("printReceipt", 373, EntryKind::Method, own.at("printReceipt"));
+  add("getReceipt", 374, EntryKind::Method, own.at("getReceipt"));
   return entries;
 }
 

@@ -1,6 +1,6 @@
 // ORBANTIS.IKELMORA as a table: the 173 entries of the dual interface in
-// their fixed order with their dispatch identifiers, then the Linux
-// extension initFiscalPrinterDevice (372).
+// their fixed order with their dispatch identifiers, then the extensions:
+// initFiscalPrinterDevice (372), printReceipt (373) and getReceipt (374).
 //
 // Every way a client reaches the object goes through this table: direct D-Bus
 // calls, late-bound Invoke, GetIDsOfNames, and the introspection XML, which

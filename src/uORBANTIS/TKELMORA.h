@@ -14,6 +14,7 @@
 
 #include "printer_model/TFP_ZORVIK.h"
 #include "foundation/Strings.h"
+#include "receipts/ReceiptService.h"
 
 namespace orbantis {
 
@@ -92,6 +93,17 @@ class TKELMORA {
   // returns at once and the transfers fail with -2.
   static void SetLogoForms(std::shared_ptr<ILogoForms> forms);
 
+  // --- whole receipts (extensions 373, 374) ---
+  // A receipt document (JSON) printed exactly once on the connected printer;
+  // answer receives the JSON answer. 0 when it was fiscalised, else one of
+  // the receipt codes (ReceiptService.h).
+  std::int32_t printReceipt(const WideString& document, WideString& answer);
+  std::int32_t getReceipt(const WideString& key, WideString& answer);
+  // The process's receipt service. Without one (nothing installed) the
+  // first receipt opens the journal at its default place.
+  static void SetReceipts(std::shared_ptr<receipts::ReceiptService> service);
+  static std::shared_ptr<receipts::ReceiptService> Receipts(bool createIfMissing, std::string* error = nullptr);
+
   // --- properties ---
   bool debugMode();
   void set_debugMode(bool value);
@@ -144,6 +156,10 @@ class TKELMORA {
   bool FHasTarget = false;
   std::string FTcpAddress;
   std::int32_t FTcpPort = 0;
+
+  // The connected printer's serial number, from the connect-time diagnostic read.
+  std::string FPrinterSerial;
+  void receiptError(std::int32_t code, const std::string& answerJson);
 
   // Kept here while there is no printer object, and applied to each new one.
   bool FDebugMode = false;

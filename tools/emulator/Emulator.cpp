@@ -171,6 +171,13 @@ void Emulator::serve(const Link& link, bool tcp) {
         ++counters_.requests;
       }
       paceIncoming(firstByte, reader.frameSize());
+      if (const auto hook = requestHook()) hook(reader.request().cmd);
+      const FrameFault frameFault = faults_.frameFaultThisRequest();
+      if (frameFault == FrameFault::loseRequest) continue;  // lost on the way: not carried out
+      if (frameFault == FrameFault::dropLink) {
+        if (tcp) return;  // the connection goes; the request was not carried out
+        continue;
+      }
       if (faults_.nakThisRequest()) {
         send(link, nak);
         std::lock_guard c(countersMutex_);
@@ -188,6 +195,7 @@ void Emulator::serve(const Link& link, bool tcp) {
         }
         if (!waker_->sleepUntil(done)) return;
       }
+      if (frameFault == FrameFault::loseAnswer) continue;  // carried out; the answer never arrives
       if (!send(link, faults_.shapeAnswer(answer))) return;
       {
         std::lock_guard c(countersMutex_);

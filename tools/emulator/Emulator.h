@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,13 @@ class Emulator {
   void stop();
 
   Faults& faults() { return faults_; }
+  // Called with the command code of every well-formed request as it arrives, before anything
+  // else happens to it (a test that kills the driver right after a frame went out).
+  using RequestHook = std::function<void(std::uint8_t cmd)>;
+  void setRequestHook(RequestHook hook) {
+    std::lock_guard lock(hookMutex_);
+    hook_ = std::move(hook);
+  }
   void setBaud(unsigned baud) { baud_ = baud; }
   void setPrintTime(std::chrono::milliseconds t) { printTimeMs_ = static_cast<unsigned>(t.count()); }
 
@@ -91,6 +99,13 @@ class Emulator {
   void paceIncoming(std::chrono::steady_clock::time_point firstByte, std::size_t size) const;
   std::chrono::nanoseconds byteTime() const;
 
+  RequestHook requestHook() const {
+    std::lock_guard lock(hookMutex_);
+    return hook_;
+  }
+
+  mutable std::mutex hookMutex_;
+  RequestHook hook_;
   PaperRoll paper_;
   mutable std::mutex printerMutex_;
   Printer printer_;

@@ -25,6 +25,7 @@ void Faults::apply(const FaultSettings& s) {
   setSilent(s.silent);
   setDropAfter(s.dropAfter);
   for (const auto& f : s.forcedBits) forceBit(f.bit, f.on);
+  setFrameFault(s.frameFault, s.frameFaultAt);
 }
 
 void Faults::clear() {
@@ -35,6 +36,9 @@ void Faults::clear() {
   dropAfter_ = 0;
   forceSet_ = {};
   forceClear_ = {};
+  frameFault_ = FrameFault::none;
+  frameFaultAt_ = 0;
+  cutOff_ = false;
 }
 
 void Faults::setNakEvery(unsigned n) {
@@ -93,6 +97,34 @@ bool Faults::silent() const {
 unsigned Faults::dropAfter() const {
   std::lock_guard lock(mutex_);
   return dropAfter_;
+}
+
+void Faults::setFrameFault(FrameFault kind, unsigned n) {
+  std::lock_guard lock(mutex_);
+  frameFault_ = n ? kind : FrameFault::none;
+  frameFaultAt_ = n && kind != FrameFault::none ? requests_ + n : 0;
+}
+
+void Faults::restore() {
+  std::lock_guard lock(mutex_);
+  cutOff_ = false;
+  frameFault_ = FrameFault::none;
+  frameFaultAt_ = 0;
+}
+
+bool Faults::cutOff() const {
+  std::lock_guard lock(mutex_);
+  return cutOff_;
+}
+
+FrameFault Faults::frameFaultThisRequest() {
+  std::lock_guard lock(mutex_);
+  ++requests_;
+  if (cutOff_) return FrameFault::loseRequest;
+  if (frameFaultAt_ == 0 || requests_ != frameFaultAt_) return FrameFault::none;
+  cutOff_ = true;
+  frameFaultAt_ = 0;
+  return frameFault_;
 }
 
 bool Faults::nakThisRequest() {

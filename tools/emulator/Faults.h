@@ -7,6 +7,11 @@
 // carried out, so the driver's repeat with the same SEQ gets the stored answer, intact.
 // A TCP client can be dropped after N answers on its connection. Status bits can be forced set or
 // clear in every answer, exactly as given (no summary bit is added).
+// Frame faults hit the Nth well-formed request counted from the moment the fault is set: the
+// request is lost (not carried out), or carried out and its answer lost, or the link drops (a TCP
+// connection is closed; the request is not carried out). From then on the printer is cut off: it
+// takes no request and answers nothing until restore(), so the driver's repeats fail too and what
+// the printer holds must be found out afterwards.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +29,8 @@ struct ForcedBit {
   bool on;
 };
 
+enum class FrameFault { none, loseRequest, loseAnswer, dropLink };
+
 // The faults as given on the command line; all zero means none.
 struct FaultSettings {
   unsigned nakEvery = 0;
@@ -34,6 +41,8 @@ struct FaultSettings {
   bool silent = false;
   unsigned dropAfter = 0;
   std::vector<ForcedBit> forcedBits;
+  FrameFault frameFault = FrameFault::none;
+  unsigned frameFaultAt = 0;
 };
 
 // "2.0" sets byte 2 bit 0; "2.0=0" clears it, "2.0=1" sets it. Throws std::invalid_argument.
@@ -53,11 +62,17 @@ class Faults {
   void setDropAfter(unsigned n);
   void forceBit(StatusBit bit, bool on);
   void releaseBit(StatusBit bit);
+  // Arms a frame fault at the nth well-formed request from now (1 = the next).
+  void setFrameFault(FrameFault kind, unsigned n);
+  // Ends a cut-off and disarms a frame fault that has not fired.
+  void restore();
+  bool cutOff() const;
 
   // Used by the service for each request and answer.
   bool silent() const;
   unsigned dropAfter() const;
   bool nakThisRequest();                  // counts one well-formed request
+  FrameFault frameFaultThisRequest();     // counts one; loseRequest while cut off
   void overlay(StatusBytes& status) const;
   Bytes shapeAnswer(const Answer& answer);  // counts one answer; the bytes to send
 
@@ -73,6 +88,10 @@ class Faults {
   std::uint64_t truncateAt_ = 0;
   bool silent_ = false;
   unsigned dropAfter_ = 0;
+  FrameFault frameFault_ = FrameFault::none;
+  std::uint64_t requests_ = 0;
+  std::uint64_t frameFaultAt_ = 0;  // absolute request number; 0 when unarmed
+  bool cutOff_ = false;
   StatusBytes forceSet_{};
   StatusBytes forceClear_{};
 };

@@ -311,6 +311,8 @@ Bytes Printer::closeFiscalReceipt(std::string_view) {
 }
 
 Bytes Printer::cancelReceipt(std::string_view) {
+  // Once a payment is taken the receipt can only be finished, as on the real device.
+  if (receipt_.payCount > 0) notAllowed();
   auto& op = currentOperator();
   ++op.voids;
   op.voidsSum += receiptTotal();
@@ -361,8 +363,9 @@ Bytes Printer::duplicate(std::string_view data) {
 }
 
 Bytes Printer::receiptInfo(std::string_view) {
-  const bool open = receipt_.kind == OpenReceipt::Kind::fiscal;
-  return std::string(open ? "1" : "0") + "," + joinAmounts(receipt_.totals.data(), kTaxGroups);
+  // CanVd: an open receipt can be cancelled until its first payment.
+  const bool voidable = receipt_.kind == OpenReceipt::Kind::fiscal && receipt_.payCount == 0;
+  return std::string(voidable ? "1" : "0") + "," + joinAmounts(receipt_.totals.data(), kTaxGroups);
 }
 
 Bytes Printer::transactionStatus(std::string_view data) {

@@ -56,6 +56,13 @@ FAULTS (for testing a driver's error handling)
   --truncate N      Send only the first half of the Nth answer.
   --silent          Never answer (requests are read and ignored).
   --drop-after N    Close each TCP connection after N answers.
+  --lose-request N  Lose the Nth request (not carried out), then stay cut off.
+  --lose-answer N   Carry out the Nth request, lose its answer, then stay cut off.
+  --drop-link N     On the Nth request drop the link (TCP: close the connection;
+                    the request is not carried out), then stay cut off.
+                    Cut off, the printer takes no request and answers nothing
+                    until it gets SIGUSR1; then it serves again, so a driver can
+                    find out what it holds. N counts well-formed requests.
   --status B.T[=V]  Force status byte B (0-5) bit T (0-7) set, or clear with
                     =0, in every answer; repeatable. Example: --status 2.0
                     reports "no paper". Nothing else is added to the status.
@@ -146,6 +153,11 @@ int main(int argc, char** argv) {
       options.faults.silent = true;
     } else if (opt == "--drop-after") {
       options.faults.dropAfter = number(opt, value(), 1'000'000'000);
+    } else if (opt == "--lose-request" || opt == "--lose-answer" || opt == "--drop-link") {
+      options.faults.frameFault = opt == "--lose-request"  ? FrameFault::loseRequest
+                                  : opt == "--lose-answer" ? FrameFault::loseAnswer
+                                                           : FrameFault::dropLink;
+      options.faults.frameFaultAt = number(opt, value(), 1'000'000'000);
     } else if (opt == "--status") {
       try {
         options.faults.forcedBits.push_back(parseForcedBit(value()));
@@ -165,6 +177,7 @@ int main(int argc, char** argv) {
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   try {
@@ -179,7 +192,10 @@ int main(int argc, char** argv) {
     }
     std::cerr << "orbantis-emulator: ready; SIGTERM or Ctrl-C stops it\n";
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    while (sigwait(&stopSignals, &signal) == 0 && signal == SIGUSR1) {
+      emulator.faults().restore();
+      std::cerr << "orbantis-emulator: restored; taking requests again\n";
+    }
     emulator.stop();
     const auto c = emulator.counters();
     std::cerr << "orbantis-emulator: stopped after " << c.requests << " requests, " << c.answers << " answers, "

@@ -1,0 +1,101 @@
+// The receipt journal: what each printer was asked to fiscalise, and what
+// became of it.
+//
+// One row per receipt key in an SQLite database in WAL mode, plus one row per
+// step reached. The receipt service is its only writer and reader; front ends
+// go through the service. Two points are made durable on disk (synchronous
+// FULL): a receipt is accepted before its first frame goes out, and its
+// outcome is recorded before the call returns. The steps between them are
+// written with synchronous NORMAL, which survives the process being killed
+// (what matters for the step "closing", written before the close goes out)
+// and costs no disk flush per command.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orbantis::journal {
+
+// Where a receipt stands. The final states are printed, cancelled and
+// failed; the others mean the outcome is not known yet (the printer stopped
+// answering, or the process ended) and is found out from the printer's own
+// reads before that printer takes a new receipt.
+enum class State { Accepted, Opened, Paying, Closing, Cancelling, Printed, Cancelled, Failed };
+
+const char* StateName(State state);
+std::optional<State> StateFromName(const std::string& name);
+bool IsFinal(State state);
+
+struct Entry {
+  std::string key;
+  std::string docHash;
+  std::string document;  // canonical JSON
+  std::string printer;   // the printer's serial number
+  State state = State::Accepted;
+  int attempt = 0;
+  std::string recCnt, globRecCnt;  // the counters the open answered
+  std::string totals;              // JSON: the subtotal's answer
+  std::string result;              // JSON: the outcome, once final
+  std::string day;                 // YYYY-MM-DD, local time of acceptance
+  std::string created, updated;
+};
+
+struct Step {
+  int attempt = 0;
+  int seq = 0;
+  std::string step;
+  std::string detail;
+  std::string at;
+};
+
+class Journal {
+ public:
+  // Opens (creating it 0600, its folder 0700) the database at path. Raises
+  // std::runtime_error with SQLite's text when it cannot.
+  explicit Journal(const std::string& path);
+  ~Journal();
+  Journal(const Journal&) = delete;
+  Journal& operator=(const Journal&) = delete;
+
+  // $XDG_STATE_HOME/ORBANTIS/journal.sqlite (default ~/.local/state).
+  static std::string DefaultPath();
+  const std::string& Path() const { return FPath; }
+
+  std::optional<Entry> Find(const std::string& key);
+  // The receipts accepted on day (YYYY-MM-DD), oldest first.
+  std::vector<Entry> Day(const std::string& day);
+  // Entries of this printer whose outcome is not known yet, oldest first.
+  std::vector<Entry> Unfinished(const std::string& printer);
+  std::vector<Step> Steps(const std::string& key);
+
+  // Durable: a new receipt, or a new attempt of one that ended with nothing
+  // fiscalised. The entry's attempt is counted up.
+  void Accept(Entry& entry);
+  // Not flushed to disk, but safe from the process ending.
+  void Reach(Entry& entry, State state, const std::string& step, const std::string& detail = {});
+  void Record(Entry& entry, const std::string& step, const std::string& detail);
+  void SetCounters(Entry& entry, const std::string& recCnt, const std::string& globRecCnt);
+  void SetTotals(Entry& entry, const std::string& totalsJson);
+  // Durable: the outcome.
+  void Finish(Entry& entry, State state, const std::string& resultJson);
+
+ private:
+  void exec(const char* sql);
+  void write(Entry& entry);
+  void transaction(bool durable, const std::function<void()>& work);
+  void addStep(const Entry& entry, const std::string& step, const std::string& detail);
+  Entry read(sqlite3_stmt* s);
+  std::vector<Entry> query(const char* sql, const std::string& arg);
+
+  std::string FPath;
+  sqlite3* FDb = nullptr;
+  std::mutex FLock;
+};
+
+}  // namespace orbantis::journal

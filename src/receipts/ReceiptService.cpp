@@ -1,0 +1,457 @@
+#include "receipts/ReceiptService.h"
+
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "foundation/CodePage.h"
+#include "printer_model/TFP_ZORVIK.h"
+
+namespace orbantis::receipts {
+namespace {
+
+using json = nlohmann::json;
+using journal::Entry;
+using journal::State;
+
+const char* const kTaxGroups[] = {"A", "B", "C", "D", "E", "F"};
+
+// Amounts in hundredths, as the printer writes them ("10.00", "-0.50", "10").
+std::optional<std::int64_t> cents(const std::string& text) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  std::int64_t whole = 0, part = 0;
+  int decimals = -1;
+  bool digits = false;
+  for (; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch >= '0' && ch <= '9') {
+      digits = true;
+      if (decimals < 0) {
+        whole = whole * 10 + (ch - '0');
+      } else if (decimals < 2) {
+        part = part * 10 + (ch - '0');
+        ++decimals;
+      } else if (ch != '0') {
+        return std::nullopt;  // finer than a cent
+      }
+    } else if (ch == '.' && decimals < 0) {
+      decimals = 0;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digits || whole > 100'000'000'000LL) return std::nullopt;
+  while (decimals < 2) {
+    part *= 10;
+    decimals = decimals < 0 ? 1 : decimals + 1;
+  }
+  const std::int64_t value = whole * 100 + part;
+  return negative ? -value : value;
+}
+
+std::optional<long long> number(const std::string& text) {
+  try {
+    std::size_t used = 0;
+    const long long n = std::stoll(text, &used);
+    if (used != text.size()) return std::nullopt;
+    return n;
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+std::string utf8(const AnsiString& s) { return WideToUtf8(DecodeCodePage(s, CP_WESTERN)); }
+
+// The printer's last error text, as one line for a message.
+std::string printerText(TFP_ZORVIK& printer) {
+  std::string text = utf8(printer.FLastErrorMessage);
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " ");
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+bool linkFailure(TFP_ZORVIK& printer) {
+  return printer.FLastErrorMessage.find("Please check the link") != std::string::npos;
+}
+
+const char* stateWord(std::int32_t code) {
+  switch (code) {
+    case RECEIPT_PRINTED: return "printed";
+    case RECEIPT_BAD_DOCUMENT: return "refused";
+    case RECEIPT_KEY_REUSED: return "refused";
+    case RECEIPT_CANCELLED: return "cancelled";
+    case RECEIPT_FAILED: return "failed";
+    case RECEIPT_PENDING: return "pending";
+    case RECEIPT_ATTENTION: return "attention";
+    case RECEIPT_JOURNAL: return "failed";
+    case RECEIPT_NOT_FOUND: return "unknown";
+    default: return "failed";
+  }
+}
+
+Outcome answer(std::int32_t code, json body) {
+  body["code"] = code;
+  if (!body.contains("state")) body["state"] = stateWord(code);
+  return {code, body.dump()};
+}
+
+// The answer for an entry in the journal.
+json describe(const Entry& e) {
+  json j;
+  j["key"] = e.key;
+  j["printer"] = e.printer;
+  j["attempt"] = e.attempt;
+  j["journalState"] = journal::StateName(e.state);
+  j["accepted"] = e.created;
+  if (!e.recCnt.empty()) j["receiptNumber"] = e.recCnt;
+  if (!e.globRecCnt.empty()) j["globalNumber"] = e.globRecCnt;
+  if (!e.totals.empty()) j["totals"] = json::parse(e.totals, nullptr, false);
+  return j;
+}
+
+std::int32_t codeOf(State s) {
+  switch (s) {
+    case State::Printed: return RECEIPT_PRINTED;
+    case State::Cancelled: return RECEIPT_CANCELLED;
+    case State::Failed: return RECEIPT_FAILED;
+    default: return RECEIPT_PENDING;
+  }
+}
+
+const std::string kPendingAdvice =
+    " The printer did not answer, so what it holds is not known yet. Nothing is printed twice: send the same key "
+    "again when the printer answers, and the driver asks the printer what became of this receipt before anything "
+    "else.";
+const std::string kAgainAdvice = " Nothing was fiscalised: the same document may be sent again under the same key.";
+
+}  // namespace
+
+// ---------------------------------------------------------------- settling
+
+std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std::string& cause) {
+  auto pending = [&](const std::string& what) {
+    FJournal.Record(entry, "unsettled", what);
+    return RECEIPT_PENDING;
+  };
+  AnsiStrings status;
+  if (printer.Run("CMD_76_0_0", {""}, status) != 0) return pending("fiscal transaction status: " + printerText(printer));
+  FJournal.Record(entry, "CMD_76_0_0", utf8(status[0] + "," + status[1] + "," + status[2] + "," + status[3]));
+
+  auto finish = [&](State state, std::int32_t code, const std::string& message, json extra = {}) {
+    json j = describe(entry);
+    j.update(extra);
+    j["state"] = stateWord(code);
+    j["code"] = code;
+    j["reconciled"] = true;
+    j["message"] = message;
+    entry.state = state;
+    FJournal.Finish(entry, state, j.dump());
+    return code;
+  };
+
+  if (status[0] == "1") {
+    // A receipt is open: cancel it while the printer allows, else finish it
+    // as the document says.
+    AnsiStrings voidInfo;
+    if (printer.Run("CMD_103_0_0", {}, voidInfo) != 0) return pending("void read: " + printerText(printer));
+    if (voidInfo[0] == "1") {
+      FJournal.Reach(entry, State::Cancelling, "cancelling", cause);
+      AnsiStrings none;
+      if (printer.Run("CMD_60_0_0", {}, none) != 0) {
+        if (linkFailure(printer)) return pending("cancel: " + printerText(printer));
+        FJournal.Record(entry, "attention", printerText(printer));
+        return RECEIPT_ATTENTION;
+      }
+      return finish(State::Cancelled, RECEIPT_CANCELLED,
+                    cause + " The printer held the receipt open; it was cancelled." + kAgainAdvice);
+    }
+    // Payments are under way: the printer no longer cancels. Pay what the
+    // document still owes (the printer says how much was tendered) and close.
+    const json document = json::parse(entry.document, nullptr, false);
+    const auto tendered = cents(status[3]);
+    if (!tendered) return pending("unreadable tender " + utf8(status[3]));
+    std::vector<std::pair<std::string, std::string>> due;
+    std::int64_t cumulative = 0;
+    bool lined = true;
+    if (document.is_object() && document.contains("payments") && !document["payments"].empty()) {
+      for (const auto& p : document["payments"]) {
+        const std::string amount = p.value("amount", "0");
+        const std::int64_t before = cumulative;
+        cumulative += cents(amount).value_or(0);
+        if (cumulative <= *tendered) continue;
+        if (before < *tendered) lined = false;  // taken in part: the printer and the document disagree
+        due.emplace_back(p.value("mode", "P"), amount);
+      }
+    } else {
+      due.emplace_back("", "");  // the exact total in cash
+    }
+    if (!lined) {
+      FJournal.Record(entry, "attention", "tendered " + utf8(status[3]));
+      return RECEIPT_ATTENTION;
+    }
+    FJournal.Reach(entry, State::Paying, "completing", cause);
+    if (entry.totals.empty()) {
+      AnsiStrings sub;
+      if (printer.Run("CMD_51_0_0", {"0", "0"}, sub) == 0) {
+        json totals = {{"subtotal", utf8(sub[0])}};
+        for (int g = 0; g < 6; ++g) totals[kTaxGroups[g]] = utf8(sub[static_cast<std::size_t>(g + 1)]);
+        FJournal.SetTotals(entry, totals.dump());
+      }
+    }
+    std::string change;
+    for (const auto& [mode, amount] : due) {
+      AnsiStrings paid;
+      const std::int32_t r = mode.empty() ? printer.Run("CMD_53_0_1", {}, paid)
+                                          : printer.Run("CMD_53_0_0", {mode, amount}, paid);
+      if (r != 0) {
+        if (linkFailure(printer)) return pending("payment: " + printerText(printer));
+        FJournal.Record(entry, "attention", printerText(printer));
+        return RECEIPT_ATTENTION;
+      }
+      if (paid[0] == "F" || paid[0] == "E") {
+        FJournal.Record(entry, "attention", "payment refused: " + utf8(paid[0] + paid[1]));
+        return RECEIPT_ATTENTION;
+      }
+      if (paid[0] == "R") change = utf8(paid[1]);
+    }
+    FJournal.Reach(entry, State::Closing, "closing");
+    AnsiStrings closed;
+    if (printer.Run("CMD_56_0_0", {}, closed) != 0) {
+      if (linkFailure(printer)) return pending("close: " + printerText(printer));
+      FJournal.Record(entry, "attention", printerText(printer));
+      return RECEIPT_ATTENTION;
+    }
+    entry.recCnt = closed[0];
+    entry.globRecCnt = closed[1];
+    json extra = {{"paid", utf8(status[3])}};
+    if (!change.empty()) extra["change"] = change;
+    return finish(State::Printed, RECEIPT_PRINTED,
+                  cause + " The printer held the receipt open with its payments under way; the driver paid what "
+                          "the document still owed and closed it.",
+                  extra);
+  }
+
+  // No receipt open: it was fiscalised if the printer's receipt counter
+  // reached the number the open gave it, or, when that answer was lost, if
+  // the close went out.
+  AnsiStrings day;
+  if (printer.Run("CMD_110_0", {}, day) != 0) return pending("day totals: " + printerText(printer));
+  const auto counter = number(day[9]);
+  FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
+  bool fiscalised = entry.state == State::Closing;
+  if (const auto expected = number(entry.globRecCnt); expected && counter) fiscalised = *counter >= *expected;
+  if (fiscalised) {
+    if (entry.globRecCnt.empty() && counter) entry.globRecCnt = std::to_string(*counter);
+    return finish(State::Printed, RECEIPT_PRINTED,
+                  cause + " The printer had fiscalised the receipt; its answer was lost on the way back.");
+  }
+  if (entry.state == State::Cancelling)
+    return finish(State::Cancelled, RECEIPT_CANCELLED, cause + " The receipt was cancelled." + kAgainAdvice);
+  return finish(State::Failed, RECEIPT_FAILED, cause + kAgainAdvice);
+}
+
+bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId) {
+  std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
+  for (Entry& e : FJournal.Unfinished(printerId)) {
+    if (settle(printer, e, "The receipt was left unfinished (the link or the driver went down).") ==
+        RECEIPT_PENDING)
+      return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- printing
+
+Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc) {
+  Entry entry;
+  if (auto existing = FJournal.Find(doc.key)) {
+    if (existing->document != doc.canonical) {
+      json j = {{"key", doc.key},
+                {"message", "The key " + doc.key +
+                                " was used for another document. A key names one receipt: give this document a "
+                                "key of its own. Nothing was sent to the printer."}};
+      return answer(RECEIPT_KEY_REUSED, j);
+    }
+    if (existing->state == State::Printed) {
+      json j = json::parse(existing->result, nullptr, false);
+      if (!j.is_object()) j = describe(*existing);
+      j["repeated"] = true;
+      return answer(RECEIPT_PRINTED, j);
+    }
+    if (!journal::IsFinal(existing->state)) {
+      json j = describe(*existing);
+      j["message"] = "The receipt under this key went to printer " + existing->printer +
+                     " and is not settled yet. Connect that printer and send the same key again." +
+                     " Nothing was sent now.";
+      return answer(RECEIPT_PENDING, j);
+    }
+    entry = *existing;  // cancelled or failed: nothing fiscalised, a new attempt
+  } else {
+    entry.key = doc.key;
+    entry.docHash = doc.hash;
+    entry.document = doc.canonical;
+  }
+  entry.printer = printerId;
+  FJournal.Accept(entry);
+
+  std::string change;
+  std::int64_t paidCents = 0;
+  for (const PlannedCommand& c : doc.commands) {
+    if (c.purpose == Purpose::Payment && entry.state != State::Paying) FJournal.Reach(entry, State::Paying, "paying");
+    // Recorded before the frame goes out: if the answer is lost, this is
+    // what tells a closed receipt from one never closed.
+    if (c.purpose == Purpose::Close) FJournal.Reach(entry, State::Closing, "closing");
+    AnsiStrings out;
+    const std::int32_t r = printer.Run(c.row, c.values, out);
+    std::string failure;
+    if (r != 0) {
+      std::string where = c.row;
+      if (c.purpose == Purpose::Sale || c.purpose == Purpose::Comment) where = "items[" + std::to_string(c.item) + "]";
+      if (c.purpose == Purpose::Payment && c.item >= 0) where = "payments[" + std::to_string(c.item) + "]";
+      failure = where + " (" + c.row + ") failed with " + std::to_string(r) + ": " + printerText(printer) + ".";
+    } else if (c.purpose == Purpose::Payment && (out[0] == "F" || out[0] == "E")) {
+      failure = "The printer refused " +
+                (c.item >= 0 ? "payments[" + std::to_string(c.item) + "]" : std::string("the payment")) +
+                " (PaidCode " + utf8(out[0]) + ", " + utf8(out[1]) + ").";
+    }
+    if (!failure.empty()) {
+      FJournal.Record(entry, c.row, failure);
+      const std::int32_t code = settle(printer, entry, failure);
+      json j = describe(entry);
+      if (code == RECEIPT_PENDING) {
+        j["message"] = failure + kPendingAdvice;
+        return answer(code, j);
+      }
+      if (code == RECEIPT_ATTENTION) {
+        j["message"] = failure +
+                       " The printer holds the receipt open and will not cancel it; the driver could not finish "
+                       "it. Check the printer (paper, cover), then send the same key again, or finish the "
+                       "receipt by hand (CMD_53_0_0, CMD_56_0_0).";
+        return answer(code, j);
+      }
+      j = json::parse(entry.result, nullptr, false);
+      return answer(code, j);
+    }
+    FJournal.Record(entry, c.row, "0");
+    switch (c.purpose) {
+      case Purpose::Open: FJournal.SetCounters(entry, out[0], out[1]); break;
+      case Purpose::Subtotal: {
+        json totals = {{"subtotal", utf8(out[0])}};
+        for (int g = 0; g < 6; ++g) totals[kTaxGroups[g]] = utf8(out[static_cast<std::size_t>(g + 1)]);
+        FJournal.SetTotals(entry, totals.dump());
+        break;
+      }
+      case Purpose::Payment:
+        if (out[0] == "R") change = utf8(out[1]);
+        if (c.values.size() == 2) paidCents += cents(c.values[1]).value_or(0);
+        break;
+      case Purpose::Close:
+        entry.recCnt = out[0];
+        entry.globRecCnt = out[1];
+        break;
+      default: break;
+    }
+  }
+
+  json j = describe(entry);
+  j["state"] = "printed";
+  j["code"] = RECEIPT_PRINTED;
+  j["reconciled"] = false;
+  // The amount paid: what the payments gave, or the total paid in cash.
+  if (paidCents > 0) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%02lld", static_cast<long long>(paidCents / 100),
+                  static_cast<long long>(paidCents % 100));
+    j["paid"] = buf;
+  } else if (j.contains("totals") && j["totals"].is_object()) {
+    j["paid"] = j["totals"].value("subtotal", "");
+  }
+  j["change"] = change.empty() ? "0.00" : change;
+  AnsiStrings clock;
+  if (printer.Run("CMD_62_0_0", {}, clock) == 0) j["printerDateTime"] = utf8(clock[0]);
+  entry.state = State::Printed;
+  FJournal.Finish(entry, State::Printed, j.dump());
+  return {RECEIPT_PRINTED, j.dump()};
+}
+
+Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId, const std::string& document,
+                              std::uint16_t codePage) {
+  ParseResult parsed = ParseReceipt(document, codePage);
+  if (!parsed.ok()) {
+    json errors = json::array();
+    for (const auto& e : parsed.errors) errors.push_back({{"path", e.path}, {"value", e.value}, {"rule", e.rule}});
+    json j = {{"message", "The document was refused; nothing was sent to the printer."}, {"errors", errors}};
+    if (!parsed.document.key.empty()) j["key"] = parsed.document.key;
+    return answer(RECEIPT_BAD_DOCUMENT, j);
+  }
+  const std::string key = parsed.document.key;
+  {
+    // A second call with a key that is running waits for the first.
+    std::unique_lock<std::mutex> guard(FLock);
+    FDone.wait(guard, [&] { return FRunning.count(key) == 0; });
+    FRunning.insert(key);
+  }
+  struct Release {
+    ReceiptService& s;
+    const std::string& key;
+    ~Release() {
+      {
+        std::lock_guard<std::mutex> guard(s.FLock);
+        s.FRunning.erase(key);
+      }
+      s.FDone.notify_all();
+    }
+  } release {*this, key};
+
+  try {
+    // The whole receipt holds the printer: nothing of another call goes in
+    // between its frames.
+    std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
+    if (!Reconcile(printer, printerId)) {
+      json j = {{"key", key},
+                {"message", "An earlier receipt on this printer is not settled, and the printer does not answer." +
+                                std::string(kPendingAdvice)}};
+      return answer(RECEIPT_PENDING, j);
+    }
+    return print(printer, printerId, parsed.document);
+  } catch (const std::exception& e) {
+    json j = {{"key", key},
+              {"message", std::string("The receipt journal cannot be written (") + e.what() +
+                              "). Nothing is sent to a printer without it; check the disk and " + FJournal.Path() +
+                              "."}};
+    return answer(RECEIPT_JOURNAL, j);
+  }
+}
+
+Outcome ReceiptService::Get(const std::string& key) {
+  try {
+    const auto e = FJournal.Find(key);
+    if (!e) return answer(RECEIPT_NOT_FOUND, {{"key", key}, {"message", "The journal holds no receipt under this key."}});
+    if (journal::IsFinal(e->state)) {
+      json j = json::parse(e->result, nullptr, false);
+      if (!j.is_object()) j = describe(*e);
+      return answer(codeOf(e->state), j);
+    }
+    json j = describe(*e);
+    j["message"] = "The receipt is not settled yet: the driver finds out what the printer holds when that printer "
+                   "is next connected or sent a receipt.";
+    return answer(RECEIPT_PENDING, j);
+  } catch (const std::exception& ex) {
+    return answer(RECEIPT_JOURNAL, {{"key", key}, {"message", std::string("The journal cannot be read: ") + ex.what()}});
+  }
+}
+
+std::string ReceiptService::Day(const std::string& day) {
+  json list = json::array();
+  for (const Entry& e : FJournal.Day(day)) {
+    json j = journal::IsFinal(e.state) ? json::parse(e.result, nullptr, false) : describe(e);
+    if (!j.is_object()) j = describe(e);
+    j["state"] = journal::IsFinal(e.state) ? stateWord(codeOf(e.state)) : "pending";
+    j["journalState"] = journal::StateName(e.state);
+    list.push_back(j);
+  }
+  return json({{"day", day}, {"receipts", list}}).dump();
+}
+
+}  // namespace orbantis::receipts

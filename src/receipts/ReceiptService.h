@@ -1,0 +1,85 @@
+// Whole receipts, printed exactly once whatever fails.
+//
+// A receipt document (ReceiptDocument.h) is checked whole, accepted into the
+// journal durably, and then run through the command rows in order: open,
+// the lines, the subtotal (which reads the totals by tax group), the
+// payments, the close. Its key is the idempotency key: the same key sent
+// again never prints a second receipt.
+//
+// After a lost answer, a dropped link or a crash the service never guesses
+// and never retries blindly. It asks the printer what happened: the fiscal
+// transaction status (76) says whether a receipt is open and how much was
+// paid; while one is open, the void read (103) says whether it can still be
+// cancelled (60); otherwise the service finishes the payments the document
+// gives and closes it. With no receipt open, the day's totals and receipt
+// counter (110) against the counters the open answered (48), and the
+// journal's record that the close went out, tell whether it was fiscalised.
+// Unfinished receipts of a printer are settled this way before that printer
+// takes a new one.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "journal/Journal.h"
+#include "receipts/ReceiptDocument.h"
+
+namespace orbantis {
+class TFP_ZORVIK;
+}
+
+namespace orbantis::receipts {
+
+// Result codes of a whole receipt.
+inline constexpr std::int32_t RECEIPT_PRINTED = 0;      // fiscalised (now, or under this key before)
+inline constexpr std::int32_t RECEIPT_BAD_DOCUMENT = -1;  // refused whole; nothing sent
+inline constexpr std::int32_t RECEIPT_KEY_REUSED = -2;    // the key belongs to another document; nothing sent
+inline constexpr std::int32_t RECEIPT_CANCELLED = -3;     // left open by a failure and cancelled; nothing fiscalised
+inline constexpr std::int32_t RECEIPT_FAILED = -4;        // refused or failed; nothing fiscalised
+inline constexpr std::int32_t RECEIPT_PENDING = -5;       // the printer stopped answering; outcome not known yet
+inline constexpr std::int32_t RECEIPT_ATTENTION = -6;     // the printer holds an open receipt it cannot finish
+inline constexpr std::int32_t RECEIPT_JOURNAL = -7;       // the journal cannot be written; nothing sent
+inline constexpr std::int32_t RECEIPT_NOT_FOUND = -8;     // getReceipt: no receipt under that key
+
+struct Outcome {
+  std::int32_t code = RECEIPT_FAILED;
+  std::string json;  // the answer document (UTF-8)
+};
+
+class ReceiptService {
+ public:
+  explicit ReceiptService(journal::Journal& journal) : FJournal(journal) {}
+
+  // Prints document on printer, a connected printer object whose serial
+  // number is printerId. Safe to call from several threads: a call with a
+  // key that is running waits for it.
+  Outcome Print(TFP_ZORVIK& printer, const std::string& printerId, const std::string& document,
+                std::uint16_t codePage = 1252);
+
+  // What the journal holds under key.
+  Outcome Get(const std::string& key);
+  // The receipts accepted on day (YYYY-MM-DD), with their state, as JSON.
+  std::string Day(const std::string& day);
+
+  // Settles this printer's unfinished receipts from its own reads. False
+  // when one could not be settled (the printer does not answer).
+  bool Reconcile(TFP_ZORVIK& printer, const std::string& printerId);
+
+  journal::Journal& Journal() { return FJournal; }
+
+ private:
+  Outcome print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc);
+  // Finds out what became of entry and finishes it if it can. Returns the
+  // code of the outcome (RECEIPT_PENDING when the printer did not answer).
+  std::int32_t settle(TFP_ZORVIK& printer, journal::Entry& entry, const std::string& cause);
+
+  journal::Journal& FJournal;
+  std::mutex FLock;
+  std::condition_variable FDone;
+  std::set<std::string> FRunning;  // keys being printed now
+};
+
+}  // namespace orbantis::receipts
