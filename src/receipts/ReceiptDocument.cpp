@@ -381,13 +381,14 @@ ParseResult ParseReceipt(const std::string& text, std::uint16_t codePage) {
     if (c.object(buyer, "buyer", false)) {
       open.row = "CMD_48_0_1";
       c.onlyFields(*buyer, "buyer", {"lines", "tin", "vrn"});
+      // The open with a buyer carries three lines, each required.
       const json* lines = c.field(*buyer, "lines");
-      if (lines != nullptr && (!lines->is_array() || lines->size() > 3)) {
-        c.fail("buyer.lines", lines, "must be a list of at most 3 texts");
-      } else if (lines != nullptr) {
+      if (lines == nullptr || !lines->is_array() || lines->size() != 3) {
+        c.fail("buyer.lines", lines, "must be a list of 3 texts (the buyer's name and address)");
+      } else {
         for (std::size_t i = 0; i < lines->size(); ++i) {
           const std::string path = at("buyer.lines", i);
-          if (const auto line = c.text(&(*lines)[i], path, true, 0, true))
+          if (const auto line = c.text(&(*lines)[i], path, true, 0))
             open.values["BuyerLine" + std::to_string(i + 1)] = *line;
           open.paths["BuyerLine" + std::to_string(i + 1)] = path;
         }
@@ -482,8 +483,10 @@ ParseResult ParseReceipt(const std::string& text, std::uint16_t codePage) {
     if (sales == 0) c.fail("items", items, "must hold at least one sale");
   }
 
-  // The subtotal reads the totals by tax group before the first payment.
+  // Before the first payment: the subtotal (the total and the tax by group)
+  // and the receipt's sums by tax group, for the answer and the journal.
   drafts.push_back({Purpose::Subtotal, "CMD_51_0_0", {{"ToPrint", "0"}, {"ToDisplay", "0"}}, {}, -1});
+  drafts.push_back({Purpose::GroupTotals, "CMD_103_0_0", {}, {}, -1});
 
   const json* payments = c.field(root, "payments");
   if (payments != nullptr && (!payments->is_array() || payments->size() > kMaxPayments)) {

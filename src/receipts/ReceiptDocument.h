@@ -39,7 +39,7 @@ struct FieldError {
 };
 
 // What a line of the document does on the receipt.
-enum class Purpose { Open, Sale, Comment, Subtotal, Payment, Close };
+enum class Purpose { Open, Sale, Comment, Subtotal, GroupTotals, Payment, Close };
 
 // One command row to run, with its values in the printer's code page.
 struct PlannedCommand {

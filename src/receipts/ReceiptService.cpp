@@ -15,6 +15,22 @@ using journal::State;
 
 const char* const kTaxGroups[] = {"A", "B", "C", "D", "E", "F"};
 
+std::string utf8(const AnsiString& s);
+
+// The receipt's total, its sums by tax group (103) and the tax in each
+// group (51), as the answer gives them.
+json totalsJson(const AnsiStrings& subtotal, const AnsiStrings& sums) {
+  json totals = json::object();
+  if (!subtotal.empty()) totals["subtotal"] = utf8(subtotal[0]);
+  json tax = json::object();
+  for (std::size_t g = 0; g < 6; ++g) {
+    if (g + 1 < sums.size()) totals[kTaxGroups[g]] = utf8(sums[g + 1]);
+    if (g + 1 < subtotal.size()) tax[kTaxGroups[g]] = utf8(subtotal[g + 1]);
+  }
+  totals["tax"] = tax;
+  return totals;
+}
+
 // Amounts in hundredths, as the printer writes them ("10.00", "-0.50", "10").
 std::optional<std::int64_t> cents(const std::string& text) {
   std::size_t i = 0;
@@ -140,7 +156,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
 
   auto finish = [&](State state, std::int32_t code, const std::string& message, json extra = {}) {
     json j = describe(entry);
-    j.update(extra);
+    if (extra.is_object()) j.update(extra);
     j["state"] = stateWord(code);
     j["code"] = code;
     j["reconciled"] = true;
@@ -192,12 +208,9 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
     }
     FJournal.Reach(entry, State::Paying, "completing", cause);
     if (entry.totals.empty()) {
-      AnsiStrings sub;
-      if (printer.Run("CMD_51_0_0", {"0", "0"}, sub) == 0) {
-        json totals = {{"subtotal", utf8(sub[0])}};
-        for (int g = 0; g < 6; ++g) totals[kTaxGroups[g]] = utf8(sub[static_cast<std::size_t>(g + 1)]);
-        FJournal.SetTotals(entry, totals.dump());
-      }
+      AnsiStrings sub, sums;
+      if (printer.Run("CMD_51_0_0", {"0", "0"}, sub) == 0 && printer.Run("CMD_103_0_0", {}, sums) == 0)
+        FJournal.SetTotals(entry, totalsJson(sub, sums).dump());
     }
     std::string change;
     for (const auto& [mode, amount] : due) {
@@ -265,6 +278,7 @@ bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId
 
 Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc) {
   Entry entry;
+  std::string earlier;  // what became of the attempt before this one
   if (auto existing = FJournal.Find(doc.key)) {
     if (existing->document != doc.canonical) {
       json j = {{"key", doc.key},
@@ -287,6 +301,8 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
       return answer(RECEIPT_PENDING, j);
     }
     entry = *existing;  // cancelled or failed: nothing fiscalised, a new attempt
+    const json before = json::parse(existing->result, nullptr, false);
+    if (before.is_object()) earlier = before.value("message", "");
   } else {
     entry.key = doc.key;
     entry.docHash = doc.hash;
@@ -297,6 +313,7 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
 
   std::string change;
   std::int64_t paidCents = 0;
+  AnsiStrings subtotal;
   for (const PlannedCommand& c : doc.commands) {
     if (c.purpose == Purpose::Payment && entry.state != State::Paying) FJournal.Reach(entry, State::Paying, "paying");
     // Recorded before the frame goes out: if the answer is lost, this is
@@ -336,12 +353,8 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     FJournal.Record(entry, c.row, "0");
     switch (c.purpose) {
       case Purpose::Open: FJournal.SetCounters(entry, out[0], out[1]); break;
-      case Purpose::Subtotal: {
-        json totals = {{"subtotal", utf8(out[0])}};
-        for (int g = 0; g < 6; ++g) totals[kTaxGroups[g]] = utf8(out[static_cast<std::size_t>(g + 1)]);
-        FJournal.SetTotals(entry, totals.dump());
-        break;
-      }
+      case Purpose::Subtotal: subtotal = out; break;
+      case Purpose::GroupTotals: FJournal.SetTotals(entry, totalsJson(subtotal, out).dump()); break;
       case Purpose::Payment:
         if (out[0] == "R") change = utf8(out[1]);
         if (c.values.size() == 2) paidCents += cents(c.values[1]).value_or(0);
@@ -368,6 +381,7 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     j["paid"] = j["totals"].value("subtotal", "");
   }
   j["change"] = change.empty() ? "0.00" : change;
+  if (!earlier.empty()) j["earlierAttempt"] = earlier;
   AnsiStrings clock;
   if (printer.Run("CMD_62_0_0", {}, clock) == 0) j["printerDateTime"] = utf8(clock[0]);
   entry.state = State::Printed;
@@ -415,12 +429,18 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
       return answer(RECEIPT_PENDING, j);
     }
     return print(printer, printerId, parsed.document);
-  } catch (const std::exception& e) {
+  } catch (const std::runtime_error& e) {
+    // The journal raises these: a receipt is never printed unrecorded.
     json j = {{"key", key},
               {"message", std::string("The receipt journal cannot be written (") + e.what() +
                               "). Nothing is sent to a printer without it; check the disk and " + FJournal.Path() +
                               "."}};
     return answer(RECEIPT_JOURNAL, j);
+  } catch (const std::exception& e) {
+    json j = {{"key", key},
+              {"message", std::string("The receipt could not be handled (") + e.what() +
+                              "). If it reached the printer, the same key sent again finds out what became of it."}};
+    return answer(RECEIPT_FAILED, j);
   }
 }
 
