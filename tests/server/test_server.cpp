@@ -248,11 +248,52 @@ TEST_F(ServerTest, IntrospectionListsTheInterfaceInTableOrder) {
   for (const auto& e : automation::InterfaceEntries())
     if (e.kind == automation::EntryKind::Method) expected << QString::fromStdString(e.name);
   EXPECT_EQ(methods, expected);
-  EXPECT_EQ(methods.size(), 169 + 1) << "173 entries less 4 property accessors, and initFiscalPrinterDevice";
+  EXPECT_EQ(methods.size(), 169 + 3)
+      << "173 entries less 4 property accessors, and initFiscalPrinterDevice, printReceipt, getReceipt";
+  EXPECT_EQ(dispIds.value(methods.indexOf("printReceipt")), 373);
+  EXPECT_EQ(dispIds.value(methods.indexOf("getReceipt")), 374);
   EXPECT_EQ(methods.first(), "INIT_MY_FP");
   EXPECT_EQ(methods.indexOf("CMD_62_0_1"), methods.indexOf("CMD_63_0_0") + 1);
   EXPECT_EQ(dispIds.value(methods.indexOf("CMD_49_0_9")), 326);
   EXPECT_EQ(dispIds.last(), 371) << "the properties come last";
+}
+
+// Whole receipts through the extensions 373 and 374, called directly and by
+// late binding: printed once, read back, and a bad document refused with the
+// last error set and ON_ERROR fired.
+TEST_F(ServerTest, WholeReceiptsThroughTheExtensions) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  test::EventLog log;
+  test::ListenForEvents(c, path, log);
+  ASSERT_EQ(test::Call(c, path, kAutomation, "Advise").type(), QDBusMessage::ReplyMessage);
+  const QString document = QStringLiteral(
+      R"({"key": "bus-1", "operator": {"code": 1, "password": "0000", "till": 1},
+          "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})");
+  const QVariantList first = Method(c, path, "printReceipt", {document, ""});
+  ASSERT_EQ(first.value(0).toInt(), 0) << first.value(1).toString().toStdString();
+  EXPECT_TRUE(first.value(1).toString().contains(QStringLiteral("\"state\":\"printed\"")));
+  const QVariantList again = Method(c, path, "printReceipt", {document, ""});
+  EXPECT_EQ(again.value(0).toInt(), 0);
+  EXPECT_TRUE(again.value(1).toString().contains(QStringLiteral("\"repeated\":true")));
+  EXPECT_EQ(emu.executions(56), 1u) << "printed once";
+  const QVariantList read = Method(c, path, "getReceipt", {"bus-1", ""});
+  EXPECT_EQ(read.value(0).toInt(), 0);
+  EXPECT_TRUE(read.value(1).toString().contains(QStringLiteral("\"globalNumber\":\"1\"")));
+
+  const QDBusMessage ids = test::Call(c, path, kAutomation, "GetIDsOfNames", {QStringList {"printReceipt", "getReceipt"}});
+  EXPECT_EQ(qdbus_cast<QList<int>>(ids.arguments().value(0)), (QList<int> {373, 374}));
+  const QString bad = QString(document).replace(QStringLiteral("\"A\""), QStringLiteral("\"G\"")).replace("bus-1", "bus-2");
+  const QDBusMessage refused = test::Call(c, path, kAutomation, "Invoke", {373, 1u, QVariantList {Variant(bad), Variant("")}});
+  ASSERT_EQ(refused.type(), QDBusMessage::ReplyMessage) << refused.errorMessage().toStdString();
+  EXPECT_EQ(refused.arguments().value(0).value<QDBusVariant>().variant().toInt(), -1);
+  EXPECT_EQ(Method(c, path, "GetLastErrorCode").value(0).toInt(), -1);
+  EXPECT_TRUE(Method(c, path, "GetLastErrorMessage").value(0).toString().contains("items[0].taxGroup"));
+  log.Drain();
+  EXPECT_EQ(log.Count("ON_ERROR"), 1);
+  EXPECT_EQ(emu.executions(48), 1u) << "the refused document sent nothing";
 }
 
 // One object's printer is silent and keeps its call waiting; another object

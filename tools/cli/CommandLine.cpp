@@ -142,6 +142,37 @@ bool ParseCommandLine(const QStringList& words, Options* o, QString* error) {
     }
   }
 
+  // The tasks of their own: a receipt document, the journal.
+  if (i < words.size() && words[i] == QLatin1String("receipt")) {
+    o->task = Task::Receipt;
+    if (i + 2 != words.size()) {
+      *error = QStringLiteral("receipt takes one FILE.json, or - for standard input.");
+      return false;
+    }
+    o->receiptFile = words[i + 1];
+    if (o->link == Link::None) {
+      *error = QStringLiteral("say where the printer is with --device PATH, --com N or --tcp HOST:PORT before receipt.");
+      return false;
+    }
+    return true;
+  }
+  if (i < words.size() && words[i] == QLatin1String("journal")) {
+    o->task = Task::Journal;
+    o->connect = false;
+    static const QRegularExpression day(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    for (++i; i < words.size(); ++i) {
+      if (words[i] == QLatin1String("--key") && i + 1 < words.size()) {
+        o->journalKey = words[++i];
+      } else if (words[i] == QLatin1String("--day") && i + 1 < words.size() && day.match(words[i + 1]).hasMatch()) {
+        o->journalDay = words[++i];
+      } else {
+        *error = QStringLiteral("journal takes --key KEY or --day YYYY-MM-DD (not \"%1\").").arg(words[i]);
+        return false;
+      }
+    }
+    return true;
+  }
+
   // The methods: NAME ARG... separated by "--".
   static const QRegularExpression escapedSeparator(QStringLiteral("^\\\\+--$"));
   CallRequest call;
@@ -178,12 +209,21 @@ result and event, then closes the printer connection and releases the object.
 
 USAGE
   orbantis-cli [OPTION...] [METHOD [ARG...]] [-- METHOD [ARG...]]...
+  orbantis-cli [OPTION...] receipt FILE.json
+                                 print a whole receipt document (- reads it
+                                 from standard input); printed exactly once
+  orbantis-cli journal [--key KEY | --day YYYY-MM-DD]
+                                 the receipt journal: one receipt, or a day's
+                                 receipts with their state (default: today)
   orbantis-cli --help [WORD]     this text; with WORD, only the methods whose
                                  name contains WORD (any case)
   orbantis-cli --version
 
 EXAMPLES
-  A receipt on the printer at /dev/ttyUSB0:
+  A whole receipt from a JSON document (its "key" makes it print once, however
+  often it is sent; see docs/receipts.md):
+    orbantis-cli --device /dev/ttyUSB0 receipt receipt.json
+  A receipt on the printer at /dev/ttyUSB0, command by command:
     orbantis-cli --device /dev/ttyUSB0 CMD_48_0_0 1 0000 1 -- CMD_49_0_0 A 2.50 \
                  -- CMD_53_0_0 P 10 -- CMD_56_0_0
   Only check that the printer answers:

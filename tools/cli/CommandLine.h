@@ -16,6 +16,9 @@ namespace orbantis::cli {
 // Where the printer is.
 enum class Link { None, Device, ComPort, Tcp };
 
+// What the run does: call methods, print a receipt document, read the journal.
+enum class Task { Methods, Receipt, Journal };
+
 // One method to call, as the user wrote it.
 struct CallRequest {
   QString method;
@@ -38,6 +41,11 @@ struct Options {
   bool keepGoing = false;  // --keep-going: go on after a failed call
 
   std::vector<CallRequest> calls;
+
+  Task task = Task::Methods;
+  QString receiptFile;  // receipt FILE ("-": standard input)
+  QString journalKey;   // journal --key K
+  QString journalDay;   // journal --day YYYY-MM-DD (default: today)
 };
 
 // Reads the words after the program name. False, with the reason, for a

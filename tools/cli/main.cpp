@@ -10,11 +10,21 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDate>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMetaType>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <iterator>
+#include <sys/stat.h>
 #include <vector>
+
+#include "journal/Journal.h"
+#include "receipts/ReceiptService.h"
 
 #include "CommandLine.h"
 #include "EventPrinter.h"
@@ -222,6 +232,101 @@ bool prepareInit(const Options& o, const Interface& methods, PreparedCall* call,
   return true;
 }
 
+// ---------------------------------------------------------------- receipts
+
+QString field(const QJsonObject& o, const char* name) {
+  const QJsonValue v = o.value(QLatin1String(name));
+  return v.isString() ? v.toString() : v.isDouble() ? QString::number(v.toInt()) : QString();
+}
+
+// The answer of printReceipt or getReceipt, for a person: what happened, and
+// what to do when it was not printed.
+void showReceiptAnswer(int code, const QString& answerJson) {
+  const QJsonObject a = QJsonDocument::fromJson(answerJson.toUtf8()).object();
+  const QString key = field(a, "key");
+  const QString state = field(a, "state");
+  if (code == 0) {
+    const QJsonObject totals = a.value(QLatin1String("totals")).toObject();
+    QString line = QStringLiteral("receipt %1 printed: number %2 (global %3) on %4, total %5, paid %6, change %7")
+                       .arg(key, field(a, "receiptNumber"), field(a, "globalNumber"), field(a, "printer"),
+                            field(totals, "subtotal"), field(a, "paid"), field(a, "change"));
+    if (!field(a, "printerDateTime").isEmpty()) line += QStringLiteral(", at ") + field(a, "printerDateTime");
+    Out(line);
+    if (a.value(QLatin1String("repeated")).toBool())
+      Out(QStringLiteral("  printed before under this key; it was not printed again"));
+    if (a.value(QLatin1String("reconciled")).toBool()) Out(QStringLiteral("  ") + field(a, "message"));
+  } else if (code == orbantis::receipts::RECEIPT_BAD_DOCUMENT) {
+    Out(QStringLiteral("receipt refused; nothing was sent to the printer:"));
+    for (const QJsonValue e : a.value(QLatin1String("errors")).toArray()) {
+      const QJsonObject o = e.toObject();
+      const QString path = field(o, "path").isEmpty() ? QStringLiteral("(the document)") : field(o, "path");
+      const QString value = field(o, "value");
+      Out(QStringLiteral("  %1%2: %3").arg(path, value.isEmpty() ? QString() : QStringLiteral(" = ") + value,
+                                           field(o, "rule")));
+    }
+  } else {
+    Out(QStringLiteral("receipt %1 %2 (%3): %4").arg(key, state, QString::number(code), field(a, "message")));
+  }
+}
+
+int runJournal(const Options& o) {
+  const std::string path = orbantis::journal::Journal::DefaultPath();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    Err(QStringLiteral("orbantis-cli: there is no receipt journal at %1 yet; receipts printed with printReceipt "
+                       "(orbantis-cli receipt) are recorded there.")
+            .arg(QString::fromStdString(path)));
+    return kExitFailed;
+  }
+  try {
+    orbantis::journal::Journal journal(path);
+    orbantis::receipts::ReceiptService service(journal);
+    if (!o.journalKey.isEmpty()) {
+      const auto outcome = service.Get(o.journalKey.toStdString());
+      showReceiptAnswer(outcome.code, QString::fromStdString(outcome.json));
+      Out(QString::fromUtf8(QJsonDocument::fromJson(QByteArray::fromStdString(outcome.json)).toJson()).trimmed());
+      return outcome.code == orbantis::receipts::RECEIPT_NOT_FOUND ? kExitFailed : kExitOk;
+    }
+    const QString day = o.journalDay.isEmpty() ? QDate::currentDate().toString(Qt::ISODate) : o.journalDay;
+    const QJsonObject list = QJsonDocument::fromJson(QByteArray::fromStdString(service.Day(day.toStdString()))).object();
+    const QJsonArray receipts = list.value(QLatin1String("receipts")).toArray();
+    Out(QStringLiteral("receipts of %1: %2").arg(day).arg(receipts.size()));
+    for (const QJsonValue v : receipts) {
+      const QJsonObject r = v.toObject();
+      const QJsonObject totals = r.value(QLatin1String("totals")).toObject();
+      Out(QStringLiteral("  %1  %2  number %3 (global %4)  total %5  accepted %6  attempt %7")
+              .arg(field(r, "key"), field(r, "state"),
+                   field(r, "receiptNumber").isEmpty() ? QStringLiteral("-") : field(r, "receiptNumber"),
+                   field(r, "globalNumber").isEmpty() ? QStringLiteral("-") : field(r, "globalNumber"),
+                   field(totals, "subtotal").isEmpty() ? QStringLiteral("-") : field(totals, "subtotal"),
+                   field(r, "accepted"), field(r, "attempt")));
+    }
+    return kExitOk;
+  } catch (const std::exception& e) {
+    Err(QStringLiteral("orbantis-cli: the receipt journal cannot be read: %1").arg(QString::fromUtf8(e.what())));
+    return kExitTrouble;
+  }
+}
+
+// The document of "receipt FILE", or of standard input for "-".
+bool readDocument(const QString& file, QString* text, QString* error) {
+  QByteArray bytes;
+  if (file == QLatin1String("-")) {
+    std::string in((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    bytes = QByteArray::fromStdString(in);
+  } else {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+      *error = QStringLiteral("cannot read %1: %2.").arg(file, f.errorString());
+      return false;
+    }
+    bytes = f.readAll();
+  }
+  // Passed on as it is: the server checks it and names what is wrong.
+  *text = QString::fromUtf8(bytes);
+  return true;
+}
+
 }  // namespace
 
 namespace {
@@ -236,6 +341,10 @@ int run() {
     return kExitOk;
   }
   if (options.help) return showHelp(options.helpFilter);
+  if (options.task == Task::Journal) return runJournal(options);
+  QString document;
+  if (options.task == Task::Receipt && !readDocument(options.receiptFile, &document, &error))
+    return usageError(error);
 
   QDBusConnection bus = sessionBus();
   if (!bus.isConnected()) {
@@ -336,6 +445,16 @@ int run() {
   if (done < plan.size()) {
     for (std::size_t k = done; k < plan.size(); ++k) Out(QStringLiteral("skipped ") + plan[k].method->name);
     Err(QStringLiteral("orbantis-cli: stopped after the failed call (--keep-going runs the rest anyway)."));
+  } else if (options.task == Task::Receipt) {
+    const QDBusMessage printed = session.Call(QStringLiteral("printReceipt"), {document, QString()});
+    if (printed.type() != QDBusMessage::ReplyMessage) {
+      Err(Explain(printed, QStringLiteral("printReceipt")));
+      session.ReleaseWithoutWaiting();
+      return kExitTrouble;
+    }
+    const int code = printed.arguments().value(0).toInt();
+    showReceiptAnswer(code, printed.arguments().value(1).toString());
+    if (code != 0) status = kExitFailed;
   }
 
   // The end: close the printer connection and release the object.
