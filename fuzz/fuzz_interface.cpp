@@ -119,6 +119,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   }
   gFolder = pattern;
   ::setenv("XDG_DATA_HOME", gFolder.c_str(), 1);
+  // getReceipt opens the receipt journal: this run's, not the user's.
+  ::setenv("XDG_STATE_HOME", gFolder.c_str(), 1);
   std::atexit(RemoveFolder);
   (void)Callable();
   return 0;

@@ -32,7 +32,7 @@ class PathTracker : public nlohmann::json_sax<json> {
   bool start_object(std::size_t) override {
     enterValue();
     FFrames.push_back({false, -1, {}});
-    return true;
+    return shallow();
   }
   bool key(string_t& k) override {
     FFrames.back().key = k;
@@ -45,7 +45,7 @@ class PathTracker : public nlohmann::json_sax<json> {
   bool start_array(std::size_t) override {
     enterValue();
     FFrames.push_back({true, -1, {}});
-    return true;
+    return shallow();
   }
   bool end_array() override {
     FFrames.pop_back();
@@ -66,6 +66,15 @@ class PathTracker : public nlohmann::json_sax<json> {
     int index;
     std::string key;
   };
+  // A receipt is four levels deep; far deeper nesting is no receipt, and
+  // stops here before anything walks it.
+  bool shallow() {
+    if (FFrames.size() <= 16) return true;
+    error = "nested deeper than 16 levels";
+    FFrames.pop_back();
+    errorPath = path();
+    return false;
+  }
   bool value() {
     enterValue();
     return true;
@@ -348,7 +357,9 @@ ParseResult ParseReceipt(const std::string& text, std::uint16_t codePage) {
   {
     PathTracker tracker;
     if (!json::sax_parse(text, &tracker)) {
-      errors.push_back({tracker.errorPath, "", "is not valid JSON (UTF-8): " + tracker.error});
+      errors.push_back({tracker.errorPath, "",
+                        tracker.error.rfind("nested", 0) == 0 ? "is " + tracker.error
+                                                              : "is not valid JSON (UTF-8): " + tracker.error});
       return result;
     }
   }

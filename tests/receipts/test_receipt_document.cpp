@@ -120,6 +120,13 @@ TEST(ReceiptDocument, BadDocumentsAreRefusedWithThePathOfEveryBadField) {
       {"operator out of range", R"({"key": "k", "operator": {"code": 17, "password": "0000", "till": 1},
           "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})", "operator.code", "must be from 1 to 16"},
       {"not an object", "[1, 2]", "", "the document must be a JSON object"},
+      {"nested too deep", WithItem(R"({"text": )" + std::string(40, '[') + std::string(40, ']') + "}"),
+       [] {
+         std::string path = "items[0].text";
+         for (int i = 0; i < 13; ++i) path += "[0]";  // sixteen levels, counted from the document
+         return path;
+       }(),
+       "is nested deeper than 16 levels"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
