@@ -9,7 +9,8 @@ out="$(mktemp -d /tmp/orbantis-bench-XXXXXX)"
 trap 'rm -rf "$out"' EXIT
 "$build/bench/bench_engine" --benchmark_format=json >"$out/engine.json" 2>/dev/null
 "$build/bench/bench_bus" --benchmark_format=json >"$out/bus.json" 2>/dev/null
-/usr/bin/python3 - "$out/engine.json" "$out/bus.json" <<'PY'
+"$build/bench/bench_receipts" --benchmark_format=json >"$out/receipts.json" 2>/dev/null
+/usr/bin/python3 - "$out/engine.json" "$out/bus.json" "$out/receipts.json" <<'PY'
 import json, sys
 b = {}
 for f in sys.argv[1:]:
@@ -39,6 +40,8 @@ row("5 start by the bus", f'{t("ActivationStart")/1000:.0f} ms', "300 ms", t("Ac
 load, one = b["Load8Clients"], b["OneClient"]
 rows.append(("6 8 clients x 2000 calls", f'{load["calls_per_s"]:.0f} calls/s', f'one client {one["calls_per_s"]:.0f} calls/s',
              load["calls_per_s"] / one["calls_per_s"], "-", "wrong answers: %d" % load["wrong_answers"]))
+row("7 10-item receipt, printReceipt", f'{t("ReceiptService115200")/1000:.1f} ms',
+    f'one by one {t("ReceiptOneByOne115200")/1000:.1f} ms', t("ReceiptService115200") / t("ReceiptOneByOne115200"), 1.10)
 print(f'{"figure":34} {"measured":>14}  {"against":32} {"ratio":>6}  target')
 for w, v, l, r, tg, s in rows:
     print(f'{w:34} {v:>14}  {l:32} {r:6.2f}  {tg}  {s}')
