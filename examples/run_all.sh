@@ -174,5 +174,19 @@ else
   fail cpp "$cpp_example is not built: build examples/cpp (add_subdirectory(examples/cpp) in the top CMakeLists.txt)"
 fi
 
+echo "== a whole receipt document, sent twice (orbantis-cli receipt)"
+expected=(
+  '^Espresso$'
+  '^ +2\.000 cup x 2\.40 +4\.80 A$'
+  '^ +DISCOUNT -10\.00% +-0\.48$'
+  '^TOTAL +8\.62$'
+  '^CHANGE +6\.38$'
+  '^RECEIPT 1/1 '
+)
+ORBANTIS_CLI="$build/tools/cli/orbantis-cli" check receipt-document bash "$here/receipts/print_twice.sh"
+if [[ -f $work/receipt-document/paper.txt ]] && (($(grep -c 'FISCAL RECEIPT' "$work/receipt-document/paper.txt") != 1)); then
+  fail "receipt-document" "the document sent twice was printed $(grep -c 'FISCAL RECEIPT' "$work/receipt-document/paper.txt") times"
+fi
+
 echo "$passed passed, $failed failed"
 ((failed == 0))
