@@ -91,6 +91,8 @@ class Program {
     return wait();
   }
 
+  pid_t pid() const { return pid_; }
+
   int wait() {
     for (int i = 0; i < 500; ++i) {
       int status = 0;
@@ -163,9 +165,28 @@ TEST_F(CommandLine, HelpNamesEveryOption) {
   EXPECT_EQ(help.wait(), 0);
   for (const char* option : {"--pty", "--link", "--tcp", "--paper", "--baud", "--print-time", "--nak-every",
                              "--bad-checksum", "--wrong-seq", "--wrong-cmd", "--truncate", "--silent", "--drop-after",
-                             "--status", "device: /dev/pts/N", "listening: 127.0.0.1:PORT"}) {
+                             "--lose-request", "--lose-answer", "--drop-link", "SIGUSR1", "--status",
+                             "device: /dev/pts/N", "listening: 127.0.0.1:PORT"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
+}
+
+// A frame fault from the command line: the second request is carried out and
+// its answer lost, the printer stays cut off, and SIGUSR1 brings it back.
+TEST_F(CommandLine, LostAnswerCutsThePrinterOffUntilSigusr1) {
+  Program emulator({"--tcp", "0", "--lose-answer", "2", "--paper", (dir_ / "roll.txt").string()});
+  const auto first = emulator.line();
+  ASSERT_EQ(first.rfind("listening: 127.0.0.1:", 0), 0u) << first;
+  auto client = ScriptedClient::tcp(static_cast<std::uint16_t>(std::stoi(first.substr(21))));
+  ASSERT_TRUE(client.exchange(48, "1,0000,1").answer.has_value());
+  EXPECT_FALSE(client.exchange(49, "Tea\tA1.00", 300ms).answer.has_value()) << "the answer was lost";
+  EXPECT_FALSE(client.exchange(76, "", 300ms).answer.has_value()) << "cut off";
+  ::kill(emulator.pid(), SIGUSR1);
+  std::this_thread::sleep_for(100ms);
+  const auto status = client.exchange(76, "");
+  ASSERT_TRUE(status.answer.has_value());
+  EXPECT_EQ(status.answer->data.substr(0, 4), "1,1,") << "the lost one was sold, once";
+  EXPECT_EQ(emulator.stop(), 0);
 }
 
 TEST_F(CommandLine, MistakesEndWithUsageErrors) {
