@@ -9,6 +9,8 @@
 #include "support/ScopedEnv.h"
 #include "support/ScriptedPeer.h"
 #include "support/TempDir.h"
+#include "journal/Journal.h"
+#include "receipts/ReceiptService.h"
 #include "uORBANTIS/TKELMORA.h"
 #include "foundation/CodePage.h"
 
@@ -180,6 +182,40 @@ TEST_F(ObjectTest, CustomCommandRefusedForItsLengthSaysWhy) {
   ASSERT_EQ(sink->errors.size(), 1u);
   EXPECT_EQ(sink->errors[0], std::make_pair(std::int32_t {-4}, text));
   EXPECT_TRUE(o.Sent(0x21).empty());
+}
+
+// A receipt whose close went out but whose answer was lost is settled when
+// the printer is connected again, before anything else: the journal then
+// says printed, without the till sending the receipt again.
+TEST_F(ObjectTest, AReceiptLeftUnfinishedIsSettledWhenThePrinterIsConnectedAgain) {
+  journal::Journal journal(dir.Path() + "journal.sqlite");
+  auto service = std::make_shared<receipts::ReceiptService>(journal);
+  TKELMORA::SetReceipts(service);
+  struct Reset {
+    ~Reset() { TKELMORA::SetReceipts(nullptr); }
+  } reset;
+  Connect();
+  auto& c = *object.printer()->SERIAL_CONNECTION;
+  c.EXIT_BYTIMEVAR = 100;
+  c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
+  // Open, the sale, subtotal, group sums, payment, then the close: its answer is lost.
+  emu.faults().setFrameFault(emulator::FrameFault::loseAnswer, 6);
+  WideString answer;
+  const std::int32_t first = object.printReceipt(
+      uR"({"key": "k", "operator": {"code": 1, "password": "0000", "till": 1},
+           "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})",
+      answer);
+  EXPECT_EQ(first, receipts::RECEIPT_PENDING) << WideToUtf8(answer);
+  EXPECT_EQ(object.GetLastErrorCode(), receipts::RECEIPT_PENDING);
+  EXPECT_EQ(journal.Find("k")->state, journal::State::Closing);
+
+  emu.faults().restore();
+  ASSERT_EQ(object.CONNECT_TO_PRINTER(), 0);
+  EXPECT_EQ(object.GetLastErrorCode(), 0) << "settling does not colour the connect's own result";
+  const auto settled = journal.Find("k");
+  EXPECT_EQ(settled->state, journal::State::Printed);
+  EXPECT_EQ(settled->globRecCnt, "1");
+  EXPECT_EQ(emu.inspect([](const emulator::Printer& p) { return p.day().fiscalReceipts; }), 1);
 }
 
 }  // namespace
