@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev
   libsqlite3-dev
   nlohmann-json3-dev
+  python3-jsonschema
   dbus-daemon
   dbus-bin
   systemd

@@ -1,6 +1,7 @@
 #include "journal/Journal.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,8 +96,13 @@ std::string Journal::DefaultPath() {
   if (state != nullptr && state[0] == '/') {
     folder = state;
   } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.local/state";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') home = h;
+    if (const passwd* pw = home.empty() ? ::getpwuid(::geteuid()) : nullptr; pw != nullptr && pw->pw_dir != nullptr)
+      home = pw->pw_dir;
+    // Never a shared folder such as /tmp: the journal holds the receipts.
+    if (home.empty()) throw std::runtime_error("Journal: no home folder to keep the receipt journal in");
+    folder = home + "/.local/state";
   }
   return IncludeTrailingPathDelimiter(folder) + "ORBANTIS/journal.sqlite";
 }
@@ -263,10 +269,10 @@ void Journal::Accept(Entry& entry) {
   });
 }
 
-void Journal::Reach(Entry& entry, State state, const std::string& step, const std::string& detail) {
+void Journal::Reach(Entry& entry, State state, const std::string& step, const std::string& detail, bool durable) {
   std::lock_guard<std::mutex> guard(FLock);
   entry.state = state;
-  transaction(false, [&] {
+  transaction(durable, [&] {
     addStep(entry, step, detail);
     write(entry);
   });
@@ -280,7 +286,9 @@ void Journal::Record(Entry& entry, const std::string& step, const std::string& d
 void Journal::SetCounters(Entry& entry, const std::string& recCnt, const std::string& globRecCnt) {
   entry.recCnt = recCnt;
   entry.globRecCnt = globRecCnt;
-  Reach(entry, State::Opened, "opened", recCnt + "," + globRecCnt);
+  // Durable: with the number the open gave, the day's counter tells later
+  // whether this receipt was fiscalised.
+  Reach(entry, State::Opened, "opened", recCnt + "," + globRecCnt, true);
 }
 
 void Journal::SetTotals(Entry& entry, const std::string& totalsJson) {

@@ -77,8 +77,10 @@ class Journal {
   // Durable: a new receipt, or a new attempt of one that ended with nothing
   // fiscalised. The entry's attempt is counted up.
   void Accept(Entry& entry);
-  // Not flushed to disk, but safe from the process ending.
-  void Reach(Entry& entry, State state, const std::string& step, const std::string& detail = {});
+  // Not flushed to disk, but safe from the process ending; durable flushes
+  // it (the close, whose record tells a closed receipt from one never closed).
+  void Reach(Entry& entry, State state, const std::string& step, const std::string& detail = {},
+             bool durable = false);
   void Record(Entry& entry, const std::string& step, const std::string& detail);
   void SetCounters(Entry& entry, const std::string& recCnt, const std::string& globRecCnt);
   void SetTotals(Entry& entry, const std::string& totalsJson);

@@ -321,7 +321,14 @@ void checkWithRow(const Draft& d, const json& root, Checker& checker, std::vecto
   }
   if (!good) return;
   try {
-    cmd::BuildField(command->field, values, true);
+    const AnsiString field = cmd::BuildField(command->field, values, true);
+    // Only the open with a buyer can grow past what one frame carries.
+    if (field.size() > 219) {
+      checker.fail(d.paths.count("BuyerLine1") ? "buyer" : "", nullptr,
+                   "makes the opening line " + std::to_string(field.size()) +
+                       " bytes long; a frame carries 219: shorten the buyer's lines");
+      return;
+    }
   } catch (const cmd::FieldRefused& e) {
     const auto pathIt = d.paths.find(e.Parameter);
     const std::string path = pathIt == d.paths.end() ? std::string() : pathIt->second;
@@ -372,7 +379,19 @@ ParseResult ParseReceipt(const std::string& text, std::uint16_t codePage) {
   c.onlyFields(root, "", {"key", "operator", "buyer", "items", "payments"});
 
   ReceiptDocument& doc = result.document;
-  if (const auto key = c.text(c.field(root, "key"), "key", true, kMaxKeyLength)) doc.key = root["key"];
+  // The key is never printed: any text without control characters.
+  if (const json* key = c.field(root, "key"); key == nullptr) {
+    c.fail("key", nullptr, "is required");
+  } else if (!key->is_string() || key->get_ref<const std::string&>().empty() ||
+             key->get_ref<const std::string&>().size() > kMaxKeyLength) {
+    c.fail("key", key, "must be a text of 1 to " + std::to_string(kMaxKeyLength) + " bytes");
+  } else {
+    const std::string& k = key->get_ref<const std::string&>();
+    bool plain = true;
+    for (const unsigned char ch : k) plain = plain && ch >= 0x20 && ch != 0x7F;
+    if (plain) doc.key = k;
+    else c.fail("key", key, "must not hold control characters");
+  }
 
   std::vector<Draft> drafts;
   // Opening: the operator, and the buyer when there is one.
@@ -383,7 +402,12 @@ ParseResult ParseReceipt(const std::string& text, std::uint16_t codePage) {
       c.onlyFields(*op, "operator", {"code", "password", "till"});
       if (const auto code = c.integer(c.field(*op, "code"), "operator.code", true, 1, 16))
         open.values["OpCode"] = std::to_string(*code);
-      if (const auto pwd = c.text(c.field(*op, "password"), "operator.password", true, 8)) open.values["OpPwd"] = *pwd;
+      if (const auto pwd = c.text(c.field(*op, "password"), "operator.password", true, 8)) {
+        if (pwd->find_first_not_of("0123456789") != std::string::npos)
+          c.fail("operator.password", c.field(*op, "password"), "must be digits only");
+        else
+          open.values["OpPwd"] = *pwd;
+      }
       if (const auto till = c.integer(c.field(*op, "till"), "operator.till", true, 1, 99999))
         open.values["TillNmb"] = std::to_string(*till);
     }

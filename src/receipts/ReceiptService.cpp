@@ -66,6 +66,14 @@ std::optional<std::int64_t> cents(const std::string& text) {
   return negative ? -value : value;
 }
 
+std::string formatCents(std::int64_t value) {
+  char buf[32];
+  const std::int64_t a = value < 0 ? -value : value;
+  std::snprintf(buf, sizeof buf, "%s%lld.%02lld", value < 0 ? "-" : "", static_cast<long long>(a / 100),
+                static_cast<long long>(a % 100));
+  return buf;
+}
+
 std::optional<long long> number(const std::string& text) {
   try {
     std::size_t used = 0;
@@ -120,8 +128,10 @@ json describe(const Entry& e) {
   j["attempt"] = e.attempt;
   j["journalState"] = journal::StateName(e.state);
   j["accepted"] = e.created;
-  if (!e.recCnt.empty()) j["receiptNumber"] = e.recCnt;
-  if (!e.globRecCnt.empty()) j["globalNumber"] = e.globRecCnt;
+  // Only a fiscalised receipt has numbers: the ones an open gave a receipt
+  // that was then cancelled would be taken for a printed receipt's.
+  if (e.state == State::Printed && !e.recCnt.empty()) j["receiptNumber"] = e.recCnt;
+  if (e.state == State::Printed && !e.globRecCnt.empty()) j["globalNumber"] = e.globRecCnt;
   if (!e.totals.empty()) j["totals"] = json::parse(e.totals, nullptr, false);
   return j;
 }
@@ -155,13 +165,13 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   FJournal.Record(entry, "CMD_76_0_0", utf8(status[0] + "," + status[1] + "," + status[2] + "," + status[3]));
 
   auto finish = [&](State state, std::int32_t code, const std::string& message, json extra = {}) {
+    entry.state = state;
     json j = describe(entry);
     if (extra.is_object()) j.update(extra);
     j["state"] = stateWord(code);
     j["code"] = code;
     j["reconciled"] = true;
     j["message"] = message;
-    entry.state = state;
     FJournal.Finish(entry, state, j.dump());
     return code;
   };
@@ -186,11 +196,15 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
     // document still owes (the printer says how much was tendered) and close.
     const json document = json::parse(entry.document, nullptr, false);
     const auto tendered = cents(status[3]);
-    if (!tendered) return pending("unreadable tender " + utf8(status[3]));
+    const auto total = cents(status[2]);
+    if (!tendered || !total) return pending("unreadable amounts " + utf8(status[2] + "," + status[3]));
     std::vector<std::pair<std::string, std::string>> due;
     std::int64_t cumulative = 0;
     bool lined = true;
-    if (document.is_object() && document.contains("payments") && !document["payments"].empty()) {
+    if (*tendered >= *total) {
+      // Paid in full: only the close is missing.
+      cumulative = *tendered;
+    } else if (document.is_object() && document.contains("payments") && !document["payments"].empty()) {
       for (const auto& p : document["payments"]) {
         const std::string amount = p.value("amount", "0");
         const std::int64_t before = cumulative;
@@ -201,6 +215,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       }
     } else {
       due.emplace_back("", "");  // the exact total in cash
+      cumulative = *total;
     }
     if (!lined) {
       FJournal.Record(entry, "attention", "tendered " + utf8(status[3]));
@@ -228,7 +243,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       }
       if (paid[0] == "R") change = utf8(paid[1]);
     }
-    FJournal.Reach(entry, State::Closing, "closing");
+    FJournal.Reach(entry, State::Closing, "closing", {}, /*durable=*/true);
     AnsiStrings closed;
     if (printer.Run("CMD_56_0_0", {}, closed) != 0) {
       if (linkFailure(printer)) return pending("close: " + printerText(printer));
@@ -237,7 +252,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
     }
     entry.recCnt = closed[0];
     entry.globRecCnt = closed[1];
-    json extra = {{"paid", utf8(status[3])}};
+    json extra = {{"paid", formatCents(std::max(cumulative, *tendered))}};
     if (!change.empty()) extra["change"] = change;
     return finish(State::Printed, RECEIPT_PRINTED,
                   cause + " The printer held the receipt open with its payments under way; the driver paid what "
@@ -252,26 +267,45 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   if (printer.Run("CMD_110_0", {}, day) != 0) return pending("day totals: " + printerText(printer));
   const auto counter = number(day[9]);
   FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
+  // Only a close that went out fiscalises; the counter then confirms it (a
+  // counter short of the number the open gave means the close never took).
   bool fiscalised = entry.state == State::Closing;
-  if (const auto expected = number(entry.globRecCnt); expected && counter) fiscalised = *counter >= *expected;
+  if (const auto expected = number(entry.globRecCnt); fiscalised && expected && counter)
+    fiscalised = *counter >= *expected;
   if (fiscalised) {
     if (entry.globRecCnt.empty() && counter) entry.globRecCnt = std::to_string(*counter);
+    // What was paid: the document's payments, or the total in cash.
+    json extra = json::object();
+    const json document = json::parse(entry.document, nullptr, false);
+    std::int64_t paid = 0;
+    if (document.is_object() && document.contains("payments"))
+      for (const auto& p : document["payments"]) paid += cents(p.value("amount", "0")).value_or(0);
+    const json totals = json::parse(entry.totals, nullptr, false);
+    if (paid > 0) extra["paid"] = formatCents(paid);
+    else if (totals.is_object() && totals.contains("subtotal")) extra["paid"] = totals["subtotal"];
     return finish(State::Printed, RECEIPT_PRINTED,
-                  cause + " The printer had fiscalised the receipt; its answer was lost on the way back.");
+                  cause + " The printer had fiscalised the receipt; its answer was lost on the way back.", extra);
   }
   if (entry.state == State::Cancelling)
     return finish(State::Cancelled, RECEIPT_CANCELLED, cause + " The receipt was cancelled." + kAgainAdvice);
   return finish(State::Failed, RECEIPT_FAILED, cause + kAgainAdvice);
 }
 
-bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId) {
+std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key) {
   std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
   for (Entry& e : FJournal.Unfinished(printerId)) {
-    if (settle(printer, e, "The receipt was left unfinished (the link or the driver went down).") ==
-        RECEIPT_PENDING)
-      return false;
+    const std::int32_t code = settle(printer, e, "The receipt was left unfinished (the link or the driver went down).");
+    // A receipt the printer may still hold open comes before any new one.
+    if (code == RECEIPT_PENDING || code == RECEIPT_ATTENTION) {
+      if (key != nullptr) *key = e.key;
+      return code;
+    }
   }
-  return true;
+  return RECEIPT_PRINTED;
+}
+
+bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId) {
+  return reconcile(printer, printerId, nullptr) == RECEIPT_PRINTED;
 }
 
 // ---------------------------------------------------------------- printing
@@ -310,6 +344,21 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
   }
   entry.printer = printerId;
   FJournal.Accept(entry);
+  try {
+    return run(printer, doc, entry, earlier);
+  } catch (const std::runtime_error& e) {
+    // The journal failed after the receipt was accepted: it may be open on
+    // the printer. The next call with this key settles it from the printer.
+    json j = describe(entry);
+    j["message"] = std::string("The receipt journal could not be written during the receipt (") + e.what() +
+                   "). The receipt may be open on the printer. Make " + FJournal.Path() +
+                   " writable again, then send the same key: the driver first finds out what the printer holds.";
+    return answer(RECEIPT_PENDING, j);
+  }
+}
+
+Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Entry& entry,
+                            const std::string& earlier) {
 
   std::string change;
   std::int64_t paidCents = 0;
@@ -318,7 +367,7 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     if (c.purpose == Purpose::Payment && entry.state != State::Paying) FJournal.Reach(entry, State::Paying, "paying");
     // Recorded before the frame goes out: if the answer is lost, this is
     // what tells a closed receipt from one never closed.
-    if (c.purpose == Purpose::Close) FJournal.Reach(entry, State::Closing, "closing");
+    if (c.purpose == Purpose::Close) FJournal.Reach(entry, State::Closing, "closing", {}, /*durable=*/true);
     AnsiStrings out;
     const std::int32_t r = printer.Run(c.row, c.values, out);
     std::string failure;
@@ -331,6 +380,20 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
       failure = "The printer refused " +
                 (c.item >= 0 ? "payments[" + std::to_string(c.item) + "]" : std::string("the payment")) +
                 " (PaidCode " + utf8(out[0]) + ", " + utf8(out[1]) + ").";
+    }
+    if (!failure.empty() && c.purpose == Purpose::Open && !linkFailure(printer)) {
+      // The printer answered and refused the open: nothing of this receipt
+      // is on it. Whatever it holds open is not this receipt's to settle.
+      FJournal.Record(entry, c.row, failure);
+      entry.state = State::Failed;
+      json j = describe(entry);
+      j["state"] = "failed";
+      j["code"] = RECEIPT_FAILED;
+      j["message"] = failure +
+                     " The receipt was not opened, nothing was fiscalised. If the printer holds another receipt "
+                     "open, finish it or cancel it (CMD_60_0_0), then send the same key again.";
+      FJournal.Finish(entry, State::Failed, j.dump());
+      return {RECEIPT_FAILED, j.dump()};
     }
     if (!failure.empty()) {
       FJournal.Record(entry, c.row, failure);
@@ -367,16 +430,14 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     }
   }
 
+  entry.state = State::Printed;
   json j = describe(entry);
   j["state"] = "printed";
   j["code"] = RECEIPT_PRINTED;
   j["reconciled"] = false;
   // The amount paid: what the payments gave, or the total paid in cash.
   if (paidCents > 0) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%lld.%02lld", static_cast<long long>(paidCents / 100),
-                  static_cast<long long>(paidCents % 100));
-    j["paid"] = buf;
+    j["paid"] = formatCents(paidCents);
   } else if (j.contains("totals") && j["totals"].is_object()) {
     j["paid"] = j["totals"].value("subtotal", "");
   }
@@ -422,11 +483,21 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
     // The whole receipt holds the printer: nothing of another call goes in
     // between its frames.
     std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
-    if (!Reconcile(printer, printerId)) {
+    std::string unsettled;
+    const std::int32_t earlier = reconcile(printer, printerId, &unsettled);
+    if (earlier == RECEIPT_PENDING) {
       json j = {{"key", key},
-                {"message", "An earlier receipt on this printer is not settled, and the printer does not answer." +
-                                std::string(kPendingAdvice)}};
+                {"message", "The receipt " + unsettled + " on this printer is not settled, and the printer does not "
+                            "answer." + std::string(kPendingAdvice)}};
       return answer(RECEIPT_PENDING, j);
+    }
+    if (earlier == RECEIPT_ATTENTION) {
+      json j = {{"key", key},
+                {"message", "The printer holds the receipt " + unsettled +
+                                " open and the driver cannot finish it; no new receipt starts until it is settled. "
+                                "Check the printer (paper, cover), then send a key again, or finish that receipt "
+                                "by hand (CMD_53_0_0, CMD_56_0_0). Nothing was sent for this one."}};
+      return answer(RECEIPT_ATTENTION, j);
     }
     return print(printer, printerId, parsed.document);
   } catch (const std::runtime_error& e) {

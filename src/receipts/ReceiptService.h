@@ -72,6 +72,12 @@ class ReceiptService {
 
  private:
   Outcome print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc);
+  // The commands of an accepted receipt; earlier: what became of the attempt before.
+  Outcome run(TFP_ZORVIK& printer, const ReceiptDocument& doc, journal::Entry& entry, const std::string& earlier);
+  // Settles this printer's unfinished receipts; RECEIPT_PRINTED when all
+  // are settled, else the code (pending, attention) of the first that is
+  // not, whose key goes to key.
+  std::int32_t reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key);
   // Finds out what became of entry and finishes it if it can. Returns the
   // code of the outcome (RECEIPT_PENDING when the printer did not answer).
   std::int32_t settle(TFP_ZORVIK& printer, journal::Entry& entry, const std::string& cause);

@@ -534,10 +534,10 @@ void TKELMORA::SetReceipts(std::shared_ptr<receipts::ReceiptService> service) {
 std::shared_ptr<receipts::ReceiptService> TKELMORA::Receipts(bool createIfMissing, std::string* error) {
   std::lock_guard<std::mutex> guard(gReceiptsLock);
   if (gReceipts) return gReceipts;
-  const std::string path = journal::Journal::DefaultPath();
-  struct stat st {};
-  if (!createIfMissing && ::stat(path.c_str(), &st) != 0) return nullptr;
   try {
+    const std::string path = journal::Journal::DefaultPath();
+    struct stat st {};
+    if (!createIfMissing && ::stat(path.c_str(), &st) != 0) return nullptr;
     gJournal = std::make_unique<journal::Journal>(path);
     gReceipts = std::make_shared<receipts::ReceiptService>(*gJournal);
   } catch (const std::exception& e) {

@@ -155,6 +155,28 @@ TEST(ExactlyOnce, ARefusedLineCancelsTheReceiptAndTheSameKeyMayPrintLater) {
   EXPECT_EQ(Look(emu).receipts, 1);
 }
 
+// A receipt the printer already holds open (left by the command methods) is
+// not this document's: the refused open fails the document, and the open
+// receipt is neither cancelled nor paid with this document's payments.
+TEST(ExactlyOnce, ARefusedOpenLeavesAnotherOpenReceiptAlone) {
+  emulator::Emulator emu;
+  auto model = test::ModelOn(emu);
+  test::ProgramItem7(*model);
+  AnsiStrings out;
+  ASSERT_EQ(model->Run("CMD_48_0_0", {"1", "0000", "1"}, out), 0);
+  ASSERT_EQ(model->Run("CMD_49_0_0", {"B", "9.99"}, out), 0);
+  test::ReceiptWorld world;
+  const auto refused = world.service->Print(*model, test::kSerial, test::TenItemReceipt("k"));
+  EXPECT_EQ(refused.code, receipts::RECEIPT_FAILED) << refused.json;
+  const json answer = json::parse(refused.json);
+  EXPECT_NE(answer["message"].get<std::string>().find("finish it or cancel it (CMD_60_0_0)"), std::string::npos);
+  EXPECT_FALSE(answer.contains("globalNumber"));
+  const Ending end = Look(emu);
+  EXPECT_TRUE(end.open) << "the other receipt is still there";
+  EXPECT_EQ(end.voids, 0);
+  EXPECT_EQ(emu.inspect([](const emulator::Printer& p) { return p.receipt().totals[1]; }), 999);
+}
+
 // ---------------------------------------------------------------- the fault matrix
 
 // The frames a clean run of the receipt sends.
@@ -213,6 +235,38 @@ TEST_P(FaultAtEveryFrame, EndsInOneReceiptOrACancelledOne) {
                 : kind == FrameFault::loseAnswer ? "answer lost after execution"
                                                  : "link dropped (TCP)");
   EXPECT_EQ(figures.twice + figures.open + figures.falseSuccess, 0);
+}
+
+// A document without payments (the exact total in cash): an answer lost at
+// every frame, the payment's and the close's included.
+TEST(FaultAtEveryFrameWithoutPayments, EndsInOneReceiptOrACancelledOne) {
+  const std::string document = R"({"key": "cash", "operator": {"code": 1, "password": "0000", "till": 1},
+      "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"},
+                {"text": "Cake", "taxGroup": "B", "price": "2.00", "unit": "pc"}]})";
+  for (int k = 1; k <= 8; ++k) {
+    SCOPED_TRACE("answer lost at frame " + std::to_string(k));
+    emulator::Emulator emu;
+    auto model = test::ModelOn(emu);
+    test::ReceiptWorld world;
+    emu.faults().setFrameFault(FrameFault::loseAnswer, static_cast<unsigned>(k));
+    const auto first = world.service->Print(*model, test::kSerial, document);
+    if (first.code == RECEIPT_PRINTED) {
+      EXPECT_EQ(Look(emu).receipts, 1);
+    }
+    emu.faults().restore();
+    const auto second = world.service->Print(*model, test::kSerial, document);
+    const Ending end = Look(emu);
+    EXPECT_FALSE(end.open);
+    EXPECT_LE(end.receipts, 1);
+    if (end.receipts == 1) {
+      EXPECT_EQ(second.code, RECEIPT_PRINTED) << second.json;
+      EXPECT_EQ(end.a, 150);
+      EXPECT_EQ(end.b, 200);
+      EXPECT_EQ(json::parse(second.json)["paid"], "3.50");
+    } else {
+      EXPECT_EQ(second.code, RECEIPT_CANCELLED) << second.json;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultAtEveryFrame,

@@ -270,7 +270,13 @@ void showReceiptAnswer(int code, const QString& answerJson) {
 }
 
 int runJournal(const Options& o) {
-  const std::string path = orbantis::journal::Journal::DefaultPath();
+  std::string path;
+  try {
+    path = orbantis::journal::Journal::DefaultPath();
+  } catch (const std::exception& e) {
+    Err(QStringLiteral("orbantis-cli: %1").arg(QString::fromUtf8(e.what())));
+    return kExitTrouble;
+  }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     Err(QStringLiteral("orbantis-cli: there is no receipt journal at %1 yet; receipts printed with printReceipt "
