@@ -9,7 +9,8 @@
 // neither; a taken document opens first, closes last and has a key; every
 // command it plans builds its data field (the values were checked against
 // the structure of their fields); every error names a path within the
-// document's fields (or the document itself).
+// document's fields (or the document itself), unless the parser gave up at
+// a broken field name.
 #include <cstdint>
 #include <string>
 
@@ -52,7 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       FUZZ_CHECK(r.document.commands.empty());
       for (const auto& e : r.errors) {
-        FUZZ_CHECK(KnownPath(e.path) || e.rule == "is not a field of this object");
+        // A document the parser gives up on is named where it broke, a broken
+        // field name included.
+        const bool parseError = e.rule.rfind("is not valid JSON", 0) == 0 || e.rule.rfind("is nested", 0) == 0;
+        FUZZ_CHECK(parseError || KnownPath(e.path) || e.rule == "is not a field of this object");
         FUZZ_CHECK(!e.rule.empty());
       }
     }
