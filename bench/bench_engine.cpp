@@ -28,8 +28,11 @@ using orbantis::AnsiString;
 using orbantis::AnsiStrings;
 
 std::vector<std::uint8_t> AnswerFrame(std::uint8_t seq, std::uint8_t cmd, const std::string& data) {
-  std::vector<std::uint8_t> f {0x01, static_cast<std::uint8_t>(0x2B + data.size()), seq, cmd};
-  f.insert(f.end(), data.begin(), data.end());
+  std::vector<std::uint8_t> f;
+  f.reserve(17 + data.size());
+  for (const std::uint8_t b : {std::uint8_t {0x01}, static_cast<std::uint8_t>(0x2B + data.size()), seq, cmd})
+    f.push_back(b);
+  for (const char ch : data) f.push_back(static_cast<std::uint8_t>(ch));
   f.push_back(0x04);
   for (int i = 0; i < 6; ++i) f.push_back(0x80);
   f.push_back(0x05);

@@ -3,7 +3,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${ORBANTIS_BUILD_DIR:-$root/build}"
-"$root/scripts/build.sh" "$build"
+"$root/scripts/build.sh" "$build" -DORBANTIS_WERROR=ON
 cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
 # The client examples of the README, against the software printer.

@@ -1,5 +1,6 @@
 #include "printer_model/CommandTable.h"
 #include "uORBANTIS/InterfaceTable.h"
+#include "uORBANTIS/MethodDocs.h"
 
 namespace orbantis::automation {
 namespace {
@@ -18,9 +19,14 @@ std::string escape(const std::string& s) {
   return out;
 }
 
-std::string arg(const std::string& name, ArgType type, const char* direction) {
-  return "      <arg name=\"" + escape(name) + "\" type=\"" + std::string(1, static_cast<char>(type)) +
-         "\" direction=\"" + direction + "\"/>\n";
+// The documentation annotation D-Bus browsers show.
+constexpr const char* kDocString = "org.gtk.GDBus.DocString";
+
+std::string arg(const std::string& name, ArgType type, const char* direction, const std::string& doc = {}) {
+  const std::string open = "      <arg name=\"" + escape(name) + "\" type=\"" + std::string(1, static_cast<char>(type)) +
+                           "\" direction=\"" + direction + "\"";
+  if (doc.empty()) return open + "/>\n";
+  return open + ">\n        <annotation name=\"" + kDocString + "\" value=\"" + escape(doc) + "\"/>\n      </arg>\n";
 }
 
 std::string annotation(const char* name, const std::string& value, const char* indent = "      ") {
@@ -41,11 +47,12 @@ std::string ikelmora() {
   for (const auto& e : InterfaceEntries()) {
     if (e.kind != EntryKind::Method) continue;
     x += "    <method name=\"" + e.name + "\">\n";
-    for (const auto& a : e.args) x += arg(a.name, a.type, "in");
-    if (e.result) x += arg("Result", *e.result, "out");
+    for (const auto& a : e.args) x += arg(a.name, a.type, "in", ArgumentDoc(e, a.name));
+    if (e.result) x += arg("Result", *e.result, "out", ResultDoc(e));
     for (const auto& a : e.args)
-      if (a.inOut) x += arg(a.name, a.type, "out");
+      if (a.inOut) x += arg(a.name, a.type, "out", ArgumentDoc(e, a.name));
     x += annotation("ORBANTIS.DispId", std::to_string(e.dispId));
+    if (const std::string doc = MethodSummary(e); !doc.empty()) x += annotation(kDocString, doc);
     x += "    </method>\n";
   }
   for (const char* property : {"debugMode", "debugFolder"}) {

@@ -50,7 +50,9 @@ TEST(FaultsOnEmulator, EachFaultOnASale) {
     if (std::string(c.name) == "NAK once") m.SERIAL_CONNECTION->SET_REPEAT_COUNT(1);
     EXPECT_EQ(m.CMD_49_0_0("A", "1.00"), c.code);
     EXPECT_EQ(e.emulator.executions(49), c.executions) << "sold as often as the printer did it";
-    if (!c.text.empty()) EXPECT_EQ(m.FLastErrorMessage, c.text);
+    if (!c.text.empty()) {
+      EXPECT_EQ(m.FLastErrorMessage, c.text);
+    }
 
     e.emulator.faults().clear();
     e.emulator.setPrintTime(std::chrono::milliseconds(0));

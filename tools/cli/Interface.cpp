@@ -76,6 +76,8 @@ bool Interface::Parse(const QString& xml, QString* error) {
   bool inMethod = false;
   Method method;
   std::vector<Param> outs;
+  Param* inArg = nullptr;      // the argument whose annotations are read now
+  bool inResult = false;
   while (!reader.atEnd()) {
     reader.readNext();
     if (reader.isStartElement()) {
@@ -91,16 +93,30 @@ bool Interface::Parse(const QString& xml, QString* error) {
         outs.clear();
       } else if (inMethod && name == QLatin1String("arg")) {
         const QString type = attributes.value(QLatin1String("type")).toString();
-        Param p{attributes.value(QLatin1String("name")).toString(), type.size() == 1 ? type[0] : QChar(u'?')};
-        if (attributes.value(QLatin1String("direction")) == QLatin1String("out"))
+        Param p{attributes.value(QLatin1String("name")).toString(), type.size() == 1 ? type[0] : QChar(u'?'), false, {}};
+        inResult = p.name == QLatin1String("Result");
+        if (attributes.value(QLatin1String("direction")) == QLatin1String("out")) {
           outs.push_back(p);
-        else
+          inArg = &outs.back();
+        } else {
           method.params.push_back(p);
+          inArg = &method.params.back();
+        }
       } else if (inMethod && name == QLatin1String("annotation") &&
                  attributes.value(QLatin1String("name")) == QLatin1String("ORBANTIS.DispId")) {
         method.dispId = attributes.value(QLatin1String("value")).toInt();
+      } else if (inMethod && name == QLatin1String("annotation") &&
+                 attributes.value(QLatin1String("name")) == QLatin1String("org.gtk.GDBus.DocString")) {
+        const QString doc = attributes.value(QLatin1String("value")).toString();
+        if (inArg == nullptr) method.doc = doc;
+        else if (inResult) method.resultDoc = doc;
+        else inArg->doc = doc;
       }
     } else if (reader.isEndElement()) {
+      if (reader.name() == QLatin1String("arg")) {
+        inArg = nullptr;
+        inResult = false;
+      }
       if (inMethod && reader.name() == QLatin1String("method")) {
         finish(method, outs);
         FMethods.push_back(method);
@@ -167,6 +183,38 @@ QString Synopsis(const Method& method) {
   if (required < static_cast<int>(method.params.size())) line += QLatin1Char(']');
   line += method.hasResult ? QStringLiteral(" -> ") + typeWord(method.resultType) : QStringLiteral(" -> (no result)");
   return line;
+}
+
+namespace {
+
+// text broken into lines of at most width characters, each after indent.
+QString wrapped(const QString& text, const QString& indent, int width = 78) {
+  QString out, line;
+  for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    if (!line.isEmpty() && indent.size() + line.size() + 1 + word.size() > width) {
+      out += indent + line + QLatin1Char('\n');
+      line.clear();
+    }
+    line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+  }
+  if (!line.isEmpty()) out += indent + line + QLatin1Char('\n');
+  return out;
+}
+
+}  // namespace
+
+QString Reference(const Method& method) {
+  QString text = Synopsis(method);
+  if (method.dispId >= 0) text += QStringLiteral("   (dispatch id %1)").arg(method.dispId);
+  text += QLatin1Char('\n');
+  if (!method.doc.isEmpty()) text += wrapped(method.doc, QStringLiteral("  "));
+  for (const Param& p : method.params) {
+    const QString name = p.inOut ? QLatin1Char('[') + p.name + QLatin1Char(']') : p.name;
+    text += QStringLiteral("  %1\n").arg(name);
+    if (!p.doc.isEmpty()) text += wrapped(p.doc, QStringLiteral("      "));
+  }
+  if (!method.resultDoc.isEmpty()) text += QStringLiteral("  result\n") + wrapped(method.resultDoc, QStringLiteral("      "));
+  return text;
 }
 
 bool BuildArguments(const Method& method, const QStringList& given, QVariantList* args, QString* error) {

@@ -18,6 +18,7 @@ struct Param {
   QString name;
   QChar type;          // D-Bus type letter: 's', 'i' or 'b'
   bool inOut = false;  // passed in, and handed back after the call
+  QString doc;         // what it means, from the description
 };
 
 struct Method {
@@ -27,6 +28,8 @@ struct Method {
   bool hasResult = false;     // false for a method that returns nothing
   QChar resultType;
   std::vector<Param> outs;  // the out arguments after Result, in reply order
+  QString doc;              // what the method does, from the description
+  QString resultDoc;        // the result codes it gives
   // How many arguments a user has to give: every one up to the last value
   // (not in-out) parameter. In-out parameters after it may be left out.
   int Required() const;
@@ -51,6 +54,8 @@ class Interface {
 
 // One line for the method list: "CMD_48_0_0 OpCode OpPwd TillNmb [RecCnt GlobRecCnt] -> int".
 QString Synopsis(const Method& method);
+// The method's whole entry: synopsis, what it does, its parameters, its result.
+QString Reference(const Method& method);
 
 // The call's arguments from the words the user gave: texts as written,
 // integers in decimal, booleans as true/false/1/0; in-out parameters left out

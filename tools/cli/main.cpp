@@ -121,15 +121,40 @@ int showHelp(const QString& filter) {
     Out(QStringLiteral("  ") + RegisterAdvice().replace(QLatin1Char('\n'), QLatin1String("\n  ")));
     return kExitOk;
   }
+  // --help METHOD: that method's whole entry.
+  if (!filter.isEmpty()) {
+    for (const Method& m : methods.Methods()) {
+      if (m.name.compare(filter, Qt::CaseInsensitive) == 0) {
+        Out(Reference(m).trimmed());
+        return kExitOk;
+      }
+    }
+  }
   Out(QString());
-  Out(QStringLiteral("THE METHODS of %1 (from %2)").arg(QLatin1String(kInterfaceName), source));
+  if (filter.isEmpty())
+    Out(QStringLiteral("THE METHODS of %1 (from %2)").arg(QLatin1String(kInterfaceName), source));
+  else
+    Out(QStringLiteral("THE METHODS whose name or description holds \"%1\" (from %2); --help METHOD shows one "
+                       "whole")
+            .arg(filter, source));
   int shown = 0;
   for (const Method& m : methods.Methods()) {
-    if (!filter.isEmpty() && !m.name.contains(filter, Qt::CaseInsensitive)) continue;
+    // --help WORD finds a method by its name or by what it does: "discount", "card", "report".
+    if (!filter.isEmpty() && !m.name.contains(filter, Qt::CaseInsensitive) &&
+        !m.doc.contains(filter, Qt::CaseInsensitive))
+      continue;
     Out(QStringLiteral("  ") + Synopsis(m));
+    if (!filter.isEmpty() && !m.doc.isEmpty()) {
+      // The first sentence; "e.g." does not end one.
+      int end = -1;
+      for (int from = 0; (end = m.doc.indexOf(QLatin1String(". "), from)) >= 0; from = end + 2)
+        if (!m.doc.left(end + 1).endsWith(QLatin1String("e.g.")) && !m.doc.left(end + 1).endsWith(QLatin1String("i.e.")))
+          break;
+      Out(QStringLiteral("      ") + (end < 0 ? m.doc : m.doc.left(end + 1)));
+    }
     ++shown;
   }
-  if (shown == 0) Out(QStringLiteral("  No method name contains \"%1\".").arg(filter));
+  if (shown == 0) Out(QStringLiteral("  No method's name or description holds \"%1\".").arg(filter));
   return kExitOk;
 }
 

@@ -1,0 +1,11 @@
+# Runs GENERATOR OUT and fails unless OUT equals EXPECTED byte for byte.
+execute_process(COMMAND ${GENERATOR} ${OUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${GENERATOR} failed: ${status}")
+endif()
+file(READ ${OUT} generated)
+file(READ ${EXPECTED} expected)
+if(NOT generated STREQUAL expected)
+  message(FATAL_ERROR "${EXPECTED} is out of date: regenerate it with ${GENERATOR} ${EXPECTED}")
+endif()
+message(STATUS "1 passed, 0 failed")
