@@ -193,6 +193,14 @@ std::vector<InterfaceEntry> Build() {
   // JSON answer out).
   add("printReceipt", 373, EntryKind::Method, own.at("printReceipt"));
   add("getReceipt", 374, EntryKind::Method, own.at("getReceipt"));
+  // Extension: the printer's code page (1252 or 1251).
+  add("codePage", 375, EntryKind::PropertyRead,
+      {{}, ArgType::Int, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> { return o.codePage(); }});
+  add("codePage", 375, EntryKind::PropertyWrite,
+      {{{"value", ArgType::Int}}, std::nullopt, [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
+         o.set_codePage(AsInt(a[0]));
+         return std::nullopt;
+       }});
   return entries;
 }
 

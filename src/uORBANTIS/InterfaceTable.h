@@ -1,6 +1,7 @@
 // ORBANTIS.IKELMORA as a table: the 173 entries of the dual interface in
 // their fixed order with their dispatch identifiers, then the extensions:
-// initFiscalPrinterDevice (372), printReceipt (373) and getReceipt (374).
+// initFiscalPrinterDevice (372), printReceipt (373), getReceipt (374) and
+// the property codePage (375).
 //
 // Every way a client reaches the object goes through this table: direct D-Bus
 // calls, late-bound Invoke, GetIDsOfNames, and the introspection XML, which

@@ -55,7 +55,7 @@ std::string ikelmora() {
     if (const std::string doc = MethodSummary(e); !doc.empty()) x += annotation(kDocString, doc);
     x += "    </method>\n";
   }
-  for (const char* property : {"debugMode", "debugFolder"}) {
+  for (const char* property : {"debugMode", "debugFolder", "codePage"}) {
     const InterfaceEntry* e = FindEntry(property);
     x += "    <property name=\"" + e->name + "\" type=\"" + std::string(1, static_cast<char>(*e->result)) +
          "\" access=\"readwrite\">\n";

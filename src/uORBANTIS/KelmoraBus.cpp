@@ -318,7 +318,7 @@ class ObjectNode : public QDBusVirtualObject {
     if (member == QLatin1String("GetAll")) {
       later(message, connection, [this](const QDBusMessage& m) {
         QVariantMap all;
-        for (const char* name : {"debugMode", "debugFolder"}) {
+        for (const char* name : {"debugMode", "debugFolder", "codePage"}) {
           std::vector<Value> none;
           all.insert(QString::fromLatin1(name), toVariant(*FindEntry(name)->call(FObject, none)));
         }

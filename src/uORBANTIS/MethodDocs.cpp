@@ -256,7 +256,9 @@ std::string MethodsReferenceMarkdown() {
   md += "## Properties\n\n"
         "- `debugMode` (370, b): while true, every request and answer is traced in hexadecimal to "
         "`orbantis_LOG.txt` in `debugFolder`.\n"
-        "- `debugFolder` (371, s): the trace's folder; empty means `$XDG_RUNTIME_DIR/ORBANTIS/`.\n";
+        "- `debugFolder` (371, s): the trace's folder; empty means `$XDG_RUNTIME_DIR/ORBANTIS/`.\n"
+        "- `codePage` (375, i, extension): the printer's code page, 1252 (Western, the default) or 1251 "
+        "(Cyrillic); every text to and from the printer on this object is converted with it.\n";
   return md;
 }
 

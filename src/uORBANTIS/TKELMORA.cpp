@@ -49,6 +49,18 @@ void TKELMORA::ReleaseConnection() {
   }
 }
 
+AnsiString TKELMORA::toPrinter(const WideString& s) const { return EncodeCodePage(s, FCodePage); }
+WideString TKELMORA::fromPrinter(const AnsiString& s) const { return DecodeCodePage(s, FCodePage); }
+
+std::int32_t TKELMORA::codePage() const { return FCodePage; }
+
+void TKELMORA::set_codePage(std::int32_t value) {
+  // Only the two code pages the printer family prints.
+  if (value != CP_WESTERN && value != CP_CYRILLIC)
+    throw Exception("codePage takes 1252 (Western) or 1251 (Cyrillic), not " + std::to_string(value) + ".");
+  FCodePage = static_cast<std::uint16_t>(value);
+}
+
 void TKELMORA::computeLogFolder() { MY_LOG_FOLDER = IncludeTrailingPathDelimiter(ServerLogFolder()); }
 
 void TKELMORA::releasePrinter() {
@@ -280,9 +292,9 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
 
           AnsiString printerName, fwRev, chk, configSwitches, serial;
           tmp_Int = FDORRIK->CMD_90_0_0(printerName, fwRev, chk, configSwitches, serial);
-          FPrinterSerial = WideToUtf8(ToWide(serial));
+          FPrinterSerial = WideToUtf8(fromPrinter(serial));
           if (tmp_Int != 0) {
-            if (Trim(ToWide(printerName)).empty())
+            if (Trim(fromPrinter(printerName)).empty())
               FDORRIK->FLastErrorMessage += "\r\nPrinter can not return diagnostic information.";
             log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
           }
@@ -357,14 +369,14 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
   bool result = false;
   try {
     if (!FDORRIK) throw NoPrinter();
-    AnsiString input = ToAnsi(INPUT_STR);
-    AnsiString output = ToAnsi(OUTPUT_STR);
+    AnsiString input = toPrinter(INPUT_STR);
+    AnsiString output = toPrinter(OUTPUT_STR);
     result = FDORRIK->CUSTOM_CMD(CMD, input, output);
     // A data field refused for its length never reached the printer: the
     // client gets the same text a command method would give, not an empty one.
     if (!result && FDORRIK->FLastExchangeRefused) FDORRIK->SET_ERROR_MESSAGE(-4);
-    INPUT_STR = ToWide(input);
-    OUTPUT_STR = ToWide(output);
+    INPUT_STR = fromPrinter(input);
+    OUTPUT_STR = fromPrinter(output);
   } catch (const std::exception& e) {
     if (!FDORRIK) FOwnErrorMessage = e.what();
     log(std::string("TKELMORA.CUSTOM_CMD :") + e.what());
@@ -382,12 +394,12 @@ std::int32_t TKELMORA::statusRead(const std::string& rowName, const WideStrings&
   try {
     if (!FDORRIK) throw NoPrinter();
     AnsiStrings values;
-    for (const auto& v : in) values.push_back(ToAnsi(v));
+    for (const auto& v : in) values.push_back(toPrinter(v));
     AnsiStrings answers;
     result = FDORRIK->Run(rowName, values, answers);
     // Only a successful read replaces what the client passed in.
     if (result == 0)
-      for (std::size_t i = 0; i < out.size() && i < answers.size(); ++i) out[i] = ToWide(answers[i]);
+      for (std::size_t i = 0; i < out.size() && i < answers.size(); ++i) out[i] = fromPrinter(answers[i]);
   } catch (const std::exception& e) {
     if (!FDORRIK) FOwnErrorMessage = e.what();
     log("TKELMORA." + rowName + " :" + e.what());
@@ -408,7 +420,7 @@ std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrin
     if (!FDORRIK) throw NoPrinter();
     AnsiStrings values;
     values.reserve(in.size());
-    for (const auto& v : in) values.push_back(ToAnsi(v));
+    for (const auto& v : in) values.push_back(toPrinter(v));
     // Answer values start empty: what the client passed in is not used.
     result = FDORRIK->Run(rowName, values, answers);
   } catch (const std::exception& e) {
@@ -419,7 +431,7 @@ std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrin
     }
   }
   // Written back in every case, also after a fault.
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = i < answers.size() ? ToWide(answers[i]) : WideString();
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = i < answers.size() ? fromPrinter(answers[i]) : WideString();
   return result;
 }
 
@@ -439,7 +451,7 @@ std::int32_t TKELMORA::setHeader(const WideString& headerLine1, const WideString
     }
     text = text.substr(0, 218);
     AnsiStrings none;
-    result = FDORRIK->Run("CMD_43_0_0", {"0", ToAnsi(text)}, none);
+    result = FDORRIK->Run("CMD_43_0_0", {"0", toPrinter(text)}, none);
   } catch (const std::exception& e) {
     result = -1;
     if (!FDORRIK) {
@@ -455,8 +467,8 @@ std::int32_t TKELMORA::setFooter(const WideString& footerLine1, const WideString
   try {
     if (!FDORRIK) throw NoPrinter();
     AnsiStrings none;
-    result = FDORRIK->Run("CMD_43_0_0", {"6", ToAnsi(footerLine1.substr(0, 42))}, none);
-    if (result == 0) result = FDORRIK->Run("CMD_43_0_0", {"7", ToAnsi(footerLine2.substr(0, 42))}, none);
+    result = FDORRIK->Run("CMD_43_0_0", {"6", toPrinter(footerLine1.substr(0, 42))}, none);
+    if (result == 0) result = FDORRIK->Run("CMD_43_0_0", {"7", toPrinter(footerLine2.substr(0, 42))}, none);
   } catch (const std::exception& e) {
     result = -1;
     if (!FDORRIK) {
@@ -584,7 +596,7 @@ std::int32_t TKELMORA::printReceipt(const WideString& document, WideString& answ
     } else {
       if (FPrinterSerial.empty()) {
         AnsiString name, fw, chk, sw, serial;
-        if (FDORRIK->CMD_90_0_0(name, fw, chk, sw, serial) == 0) FPrinterSerial = WideToUtf8(ToWide(serial));
+        if (FDORRIK->CMD_90_0_0(name, fw, chk, sw, serial) == 0) FPrinterSerial = WideToUtf8(fromPrinter(serial));
       }
       if (FPrinterSerial.empty()) {
         outcome = {receipts::RECEIPT_PENDING,
@@ -595,7 +607,7 @@ std::int32_t TKELMORA::printReceipt(const WideString& document, WideString& answ
                                                "Nothing was sent."}})
                        .dump()};
       } else {
-        outcome = service->Print(*FDORRIK, FPrinterSerial, WideToUtf8(document));
+        outcome = service->Print(*FDORRIK, FPrinterSerial, WideToUtf8(document), FCodePage);
       }
     }
   } catch (const std::exception& e) {

@@ -105,6 +105,12 @@ class TKELMORA {
   static std::shared_ptr<receipts::ReceiptService> Receipts(bool createIfMissing, std::string* error = nullptr);
 
   // --- properties ---
+  // Extension: the printer's code page, 1252 (Western, the default) or 1251
+  // (Cyrillic). Every text to and from the printer on this object is
+  // converted with it; a text it cannot hold goes as "?" (the receipt
+  // service refuses such a document instead). Another value raises.
+  std::int32_t codePage() const;
+  void set_codePage(std::int32_t value);
   bool debugMode();
   void set_debugMode(bool value);
   WideString debugFolder();
@@ -156,6 +162,10 @@ class TKELMORA {
   bool FHasTarget = false;
   std::string FTcpAddress;
   std::int32_t FTcpPort = 0;
+
+  AnsiString toPrinter(const WideString& s) const;
+  WideString fromPrinter(const AnsiString& s) const;
+  std::uint16_t FCodePage = 1252;
 
   // The connected printer's serial number, from the connect-time diagnostic read.
   std::string FPrinterSerial;

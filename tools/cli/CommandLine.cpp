@@ -127,6 +127,13 @@ bool ParseCommandLine(const QStringList& words, Options* o, QString* error) {
         *error = QStringLiteral("--baud needs a speed in bit/s, e.g. --baud 115200 (not \"%1\").").arg(value);
         return false;
       }
+    } else if (option == QLatin1String("--code-page")) {
+      if (!takeValue()) return false;
+      if (value != QLatin1String("1251") && value != QLatin1String("1252")) {
+        *error = QStringLiteral("--code-page takes 1252 (Western) or 1251 (Cyrillic), not \"%1\".").arg(value);
+        return false;
+      }
+      o->codePage = value.toInt();
     } else if (option == QLatin1String("--no-connect")) {
       if (!noValue()) return false;
       o->connect = false;
@@ -241,6 +248,8 @@ THE PRINTER (one of --device, --com, --tcp; options come before the methods)
   --tcp HOST:PORT   printer on the network, e.g. 192.168.1.50:4999 or
                     [fe80::1]:4999 (calls INIT_MY_FP2 HOST PORT)
   --baud N          serial speed in bit/s (default 115200; not used with --tcp)
+  --code-page CP    the printer's code page: 1252 (Western, default) or 1251
+                    (Cyrillic), for printers that print Cyrillic texts
   Then CONNECT_TO_PRINTER is called; when it fails, the methods do not run
   (unless --keep-going) and the last error text is printed.
   --no-connect      do not call CONNECT_TO_PRINTER; with none of the three

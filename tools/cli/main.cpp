@@ -10,6 +10,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDate>
 #include <QFile>
 #include <QJsonArray>
@@ -400,6 +401,19 @@ int run() {
     if (reply.type() != QDBusMessage::ReplyMessage)
       Err(QStringLiteral("orbantis-cli: warning: Advise failed (%1); the object's events are not shown.")
               .arg(reply.errorMessage()));
+  }
+  if (options.codePage != 0) {
+    QDBusMessage set = QDBusMessage::createMethodCall(session.Server(), session.Path(),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Set"));
+    set << QLatin1String(kInterfaceName) << QStringLiteral("codePage")
+        << QVariant::fromValue(QDBusVariant(QVariant::fromValue<qint32>(options.codePage)));
+    const QDBusMessage done = bus.call(set, QDBus::Block, 120000);
+    if (done.type() != QDBusMessage::ReplyMessage) {
+      Err(Explain(done, QStringLiteral("setting codePage")));
+      session.Release();
+      return kExitTrouble;
+    }
   }
   reply = session.Introspect();
   Interface methods;

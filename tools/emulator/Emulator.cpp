@@ -15,6 +15,7 @@ Emulator::Emulator(Options options) : printer_(paper_) {
   paper_.useStdout(options.paperToStdout);
   baud_ = options.baud;
   printTimeMs_ = options.printTimeMs;
+  paper_.setCodePage(options.codePage);
   faults_.apply(options.faults);
 }
 

@@ -32,6 +32,7 @@ struct EmulatorOptions {
   bool paperToStdout = false;  // ... or written to standard output
   unsigned baud = 0;           // 0: bytes go out as fast as the wire takes them
   unsigned printTimeMs = 0;    // how long a command that prints takes
+  unsigned codePage = 1252;    // the printer's code page; the paper roll is UTF-8 converted from it
   FaultSettings faults;
 };
 

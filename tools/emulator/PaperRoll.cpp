@@ -1,5 +1,7 @@
 #include "PaperRoll.h"
 
+#include <iconv.h>
+
 #include <iostream>
 #include <stdexcept>
 
@@ -20,9 +22,43 @@ void PaperRoll::useStdout(bool on) {
   toStdout_ = on;
 }
 
+void PaperRoll::setCodePage(unsigned codePage) {
+  if (codePage != 1251 && codePage != 1252) throw std::invalid_argument("code page 1251 or 1252");
+  std::lock_guard lock(mutex_);
+  codePage_ = codePage;
+}
+
+namespace {
+
+// One line from the printer's code page to UTF-8, with the C library's own tables (not the
+// driver's: a mistake the two shared could not show on the paper).
+std::string toUtf8(std::string_view bytes, unsigned codePage) {
+  iconv_t cd = ::iconv_open("UTF-8", codePage == 1251 ? "CP1251" : "CP1252");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(bytes);
+  std::string out(bytes.size() * 4 + 4, '\0');
+  std::string in(bytes);
+  char* src = in.data();
+  std::size_t srcLeft = in.size();
+  char* dst = out.data();
+  std::size_t dstLeft = out.size();
+  while (srcLeft > 0) {
+    if (::iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
+    // A byte the code page leaves unassigned: shown as "?".
+    ++src;
+    --srcLeft;
+    *dst++ = '?';
+    --dstLeft;
+  }
+  ::iconv_close(cd);
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+}  // namespace
+
 void PaperRoll::print(std::string_view line) {
   std::lock_guard lock(mutex_);
-  std::string text(line.substr(0, kPaperWidth));
+  std::string text = toUtf8(line.substr(0, kPaperWidth), codePage_);
   text.push_back('\n');
   kept_ += text;
   if (kept_.size() > kKeptBytes) {

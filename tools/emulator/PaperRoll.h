@@ -24,6 +24,10 @@ class PaperRoll {
   // Throws std::runtime_error when the file cannot be opened for appending.
   void openFile(const std::string& path);
   void useStdout(bool on);
+  // The printer's code page (1251 or 1252). The roll is written in UTF-8, each line converted
+  // from it, so that accents and Cyrillic show as they print. Throws std::invalid_argument for
+  // another code page.
+  void setCodePage(unsigned codePage);
 
   void print(std::string_view line);
 
@@ -39,6 +43,7 @@ class PaperRoll {
   std::ofstream file_;
   bool toStdout_ = false;
   std::string kept_;
+  unsigned codePage_ = 1252;
 };
 
 // Layout helpers for one printed line.

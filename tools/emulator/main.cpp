@@ -44,6 +44,9 @@ PAPER AND TIMING
                     after the device/listening lines).
   --baud RATE       Pace every byte as on a serial line at RATE baud, 10 bits
                     per byte, both ways (default: no pacing).
+  --code-page CP    The printer's code page, 1252 (default, Western) or 1251
+                    (Cyrillic). The paper roll is written in UTF-8, converted
+                    from it, so that accents and Cyrillic show as they print.
   --print-time MS   A command that prints takes MS milliseconds; while it does,
                     SYN (16h) is sent every 60 ms (default: 0).
 
@@ -137,6 +140,9 @@ int main(int argc, char** argv) {
       options.paperToStdout = false;
     } else if (opt == "--baud") {
       options.baud = number(opt, value(), 10'000'000);
+    } else if (opt == "--code-page") {
+      options.codePage = number(opt, value(), 1252);
+      if (options.codePage != 1251 && options.codePage != 1252) usageError("--code-page takes 1251 or 1252");
     } else if (opt == "--print-time") {
       options.printTimeMs = number(opt, value(), 600'000);
     } else if (opt == "--nak-every") {
