@@ -1,6 +1,7 @@
 #include "uCONNECTOR/TConnector.h"
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 
 #include "uCONNECTOR/ComPortPath.h"
@@ -85,6 +86,7 @@ int TConnector::Open() {
 
 int TConnector::OPEN_THIS_RS() {
   if (Active()) return 0;
+  OpenErrorDetail.clear();
   int result;
   try {
     result = openSerialSteps();
@@ -94,7 +96,12 @@ int TConnector::OPEN_THIS_RS() {
   }
   // A port that failed a step is not left open: it would look active and the
   // next Open would report success on a port with the wrong settings.
-  if (result != 0) closeSerial();
+  if (result != 0) {
+    closeSerial();
+    if (OpenErrorDetail.empty())
+      OpenErrorDetail = DeviceName() + ": the port could not be set up (step " + std::to_string(result) + ").";
+    log("TConnector.Open : " + OpenErrorDetail);
+  }
   return result;
 }
 
@@ -107,11 +114,33 @@ int TConnector::openSerialSteps() {
     return -1;
   }
   if (FHandle == INVALID_HANDLE_VALUE) {
-    if (errno == EBUSY) {
-      // Support's first question: who has the printer?
-      const std::string holder = serial::LockHolder(DeviceName());
-      log("TConnector.Open : the port " + DeviceName() + " is held by " +
-          (holder.empty() ? std::string("another program") : holder) + ".");
+    const int err = errno;
+    const std::string path = DeviceName();
+    const std::string reason = std::strerror(err);
+    switch (err) {
+      case EBUSY: {
+        // Support's first question: who has the printer?
+        const std::string holder = serial::LockHolder(path);
+        log("TConnector.Open : the port " + path + " is held by " +
+            (holder.empty() ? std::string("another program") : holder) + ".");
+        OpenErrorDetail = path + " is held by " + (holder.empty() ? std::string("another program") : holder) +
+                          ": close that program (or its connection) first.";
+        break;
+      }
+      case ENOENT:
+        OpenErrorDetail = path + " does not exist (" + reason +
+                          "): check the device path, that the printer is plugged in and switched on, or the COM link "
+                          "in $XDG_CONFIG_HOME/ORBANTIS/ports/.";
+        break;
+      case EACCES:
+      case EPERM:
+        OpenErrorDetail = path + ": permission denied. Add the user to the group that owns the port (usually "
+                                 "dialout: sudo adduser $USER dialout), then log in again.";
+        break;
+      case ENOTTY:
+        OpenErrorDetail = path + " is not a serial port (" + reason + ").";
+        break;
+      default: OpenErrorDetail = path + ": " + reason + ".";
     }
     fail("TConnector.Open : error openning.", "Error openning.");
     return -2;
@@ -142,8 +171,10 @@ bool TConnector::GET_COMSTATE() {
 
 bool TConnector::SET_DCB_PROPS() {
   try {
-    if (FBaudRate <= 0 || !serial::IsSupportedBaudRate(static_cast<std::uint32_t>(FBaudRate)))
+    if (FBaudRate <= 0 || !serial::IsSupportedBaudRate(static_cast<std::uint32_t>(FBaudRate))) {
+      OpenErrorDetail = DeviceName() + format(": unsupported baud rate %d (use 1200 to 230400).", FBaudRate);
       throw Exception(format("Unsupported baud rate %d (use 1200 to 230400).", FBaudRate));
+    }
     DCB.DCBlength = 28;
     DCB.BaudRate = static_cast<std::uint32_t>(FBaudRate);
     DCB.ByteSize = FByteSize;
@@ -197,11 +228,21 @@ bool TConnector::SET_COM_STATE() {
 }
 
 int TConnector::OPEN_THIS_TCP() {
+  OpenErrorDetail.clear();
   try {
     if (!FP_TCP) throw Exception("No TCP client: CREATE_TCP was not called.");
-    return FP_TCP->SET_CONNECTED_STATE(true);
+    const int result = FP_TCP->SET_CONNECTED_STATE(true);
+    if (result != 0) {
+      const auto& client = *FP_TCP->TCP_Client;
+      OpenErrorDetail = client.LastError.empty() ? client.Host + ":" + std::to_string(client.Port) + ": no connection"
+                                                 : client.LastError;
+      OpenErrorDetail += ". Check the printer's address and port, that it is on the network and switched on.";
+      log("TConnector.Open : " + OpenErrorDetail);
+    }
+    return result;
   } catch (const std::exception& e) {
     if (DEBUGMODE) log(std::string("CONNECTOR.OPEN_THIS_TCP:") + e.what());
+    OpenErrorDetail = e.what();
     return -100;
   }
 }

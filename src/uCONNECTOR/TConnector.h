@@ -68,6 +68,9 @@ class TConnector {
   std::string BT_ADDRESS;
   bool DEBUGMODE = false;
   bool SERVICE_MODE = false;  // open without touching the port's settings
+  // Why the last Open failed, for a person: the path or address, the
+  // system's reason and what to do. Empty after a successful Open.
+  std::string OpenErrorDetail;
   bool checkForStatus = true;
   bool FIRST_ANSWER = false;
   bool WITH_SLEEP = true;

@@ -99,7 +99,14 @@ void TcpClient::Connect() {
   if (FSocket >= 0) return;
   const std::string service = std::to_string(Port);
   const std::uint64_t start = GetTickCount64();
-  addrinfo* list = lookup(service, ConnectTimeout);
+  LastError.clear();
+  addrinfo* list = nullptr;
+  try {
+    list = lookup(service, ConnectTimeout);
+  } catch (const Exception& e) {
+    LastError = e.Message;
+    throw;
+  }
 
   std::string lastError = "Cannot connect to " + Host + ":" + service;
   for (addrinfo* a = list; a != nullptr; a = a->ai_next) {
@@ -136,6 +143,7 @@ void TcpClient::Connect() {
     ::close(fd);
   }
   ::freeaddrinfo(list);
+  LastError = lastError;
   throw Exception(lastError);
 }
 

@@ -39,8 +39,9 @@ class TcpClient {
   bool UseNagle = true;
 
   // Raises Exception when the host cannot be reached in ConnectTimeout; the
-  // name lookup counts against it too.
+  // name lookup counts against it too. LastError keeps the reason.
   void Connect();
+  std::string LastError;
   void Disconnect();
   // False once the peer closed or reset the connection (checked without
   // blocking), unless input it sent before is still buffered.

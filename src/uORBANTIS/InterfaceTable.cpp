@@ -114,6 +114,9 @@ std::map<std::string, Shape> OwnMethods() {
                          a[1] = answer;
                          return r;
                        }};
+  m["GetLastErrorDetail"] = {{}, T::String, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> {
+                               return o.GetLastErrorDetail();
+                             }};
   m["getReceipt"] = {{{"key", T::String}, {"answer", T::String, true}}, T::Int,
                      [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
                        WideString answer;
@@ -193,6 +196,7 @@ std::vector<InterfaceEntry> Build() {
   // JSON answer out).
   add("printReceipt", 373, EntryKind::Method, own.at("printReceipt"));
   add("getReceipt", 374, EntryKind::Method, own.at("getReceipt"));
+  add("GetLastErrorDetail", 376, EntryKind::Method, own.at("GetLastErrorDetail"));
   // Extension: the printer's code page (1252 or 1251).
   add("codePage", 375, EntryKind::PropertyRead,
       {{}, ArgType::Int, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> { return o.codePage(); }});

@@ -108,6 +108,12 @@ const std::map<std::string, OwnDoc>& OwnDocs() {
          {"answer", "The answer document (JSON): state, numbers, totals, paid, change, or the errors."}},
         "0 printed; -1 bad document; -2 key used for another document; -3 cancelled; -4 failed; -5 outcome not "
         "known yet; -6 the printer holds it open; -7 journal; -8 no such key. Fires ON_ERROR when negative."}},
+      {"GetLastErrorDetail",
+       {"Extension: why the last CONNECT_TO_PRINTER failed, for a person: the device path or address, the "
+        "system's reason and what to do (e.g. add the user to the dialout group, close the program that holds the "
+        "port). Empty after a successful connect; the last error message stays \"Server can not open COM port.\".",
+        {},
+        ""}},
       {"getReceipt",
        {"Extension: what the receipt journal holds under a key.",
         {{"key", "The receipt's key."}, {"answer", "The answer document (JSON), as printReceipt gave it."}},

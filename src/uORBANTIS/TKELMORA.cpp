@@ -222,6 +222,7 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
     // A printer object already there is closed and released first: a port
     // left open would lock the printer away from the new connection.
     releasePrinter();
+    FLastErrorDetail.clear();
 
     if (!FHasTarget) {
       tmp_Int = -1;
@@ -265,6 +266,8 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
       tmp_Int = c.Open();
       if (tmp_Int < 0) {
         FDORRIK->FLastErrorMessage = "Server can not open COM port.";
+        FLastErrorDetail = c.OpenErrorDetail;
+        log("TPRAXOL.CONNECT_TO_PRINTER :" + FLastErrorDetail);
         log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
       } else {
         tmp_Int = -300;
@@ -296,6 +299,9 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
           if (tmp_Int != 0) {
             if (Trim(fromPrinter(printerName)).empty())
               FDORRIK->FLastErrorMessage += "\r\nPrinter can not return diagnostic information.";
+            FLastErrorDetail = (FUseTcp ? FTcpAddress + ":" + std::to_string(FTcpPort) : c.DeviceName()) +
+                               " opened, but the printer did not answer its diagnostic read: check that it is "
+                               "switched on, the cable, and the baud rate (" + std::to_string(MY_BAUDRATE) + ").";
             log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
           }
           c.EXIT_BYTIMEVAR = 3000;
@@ -338,6 +344,8 @@ std::int32_t TKELMORA::CLOSE_CONNECTION() {
 // ---------------------------------------------------------------- last error and bits
 
 std::int32_t TKELMORA::GetLastErrorCode() { return FDORRIK ? FDORRIK->FLastErrorCode : FOwnErrorCode; }
+
+WideString TKELMORA::GetLastErrorDetail() { return Utf8ToWide(FLastErrorDetail); }
 
 WideString TKELMORA::GetLastErrorMessage() {
   return ToWide(FDORRIK ? FDORRIK->FLastErrorMessage : FOwnErrorMessage);

@@ -67,6 +67,10 @@ class TKELMORA {
   // --- last error and status bits ---
   std::int32_t GetLastErrorCode();
   WideString GetLastErrorMessage();
+  // Extension: why the last CONNECT_TO_PRINTER failed, for a person: the
+  // path or address, the system's reason and what to do. Empty after a
+  // successful connect. "Server can not open COM port." stays the message.
+  WideString GetLastErrorDetail();
   bool GET_BIT_STATE(std::int32_t BYTE_INDEX, std::int32_t BIT_INDEX);
   bool getBitState(std::int32_t byteIndex, std::int32_t bitIndex);
   WideString getStatusDescription(std::int32_t byteIndex, std::int32_t bitIndex);
@@ -166,6 +170,7 @@ class TKELMORA {
   AnsiString toPrinter(const WideString& s) const;
   WideString fromPrinter(const AnsiString& s) const;
   std::uint16_t FCodePage = 1252;
+  std::string FLastErrorDetail;  // UTF-8
 
   // The connected printer's serial number, from the connect-time diagnostic read.
   std::string FPrinterSerial;

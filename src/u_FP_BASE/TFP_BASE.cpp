@@ -350,8 +350,11 @@ int TFP_BASE::SET_LOG_FOLDER(const std::string& TRGT_FOLDER) {
     if (!ForceDirectories(TRGT_FOLDER)) return -1;
     const std::string file = TRGT_FOLDER + LogFileName();
     struct stat st {};
-    // Another object connecting at the same moment may have removed it first.
-    if (::stat(file.c_str(), &st) == 0 && ::unlink(file.c_str()) != 0 && errno != ENOENT) return -3;
+    // The previous log is kept as <name>.1: support looks for the reason of
+    // the last failure after the user has connected again. Another object
+    // connecting at the same moment may have moved it first.
+    if (::lstat(file.c_str(), &st) == 0 && ::rename(file.c_str(), (file + ".1").c_str()) != 0 && errno != ENOENT)
+      return -3;
 
     bool created = false;
     try {

@@ -2,6 +2,7 @@
 // footer, debug properties, events.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 #include "Emulator.h"
@@ -101,6 +102,43 @@ TEST_F(ObjectTest, ConnectToAMissingPortFiresOnErrorOnce) {
   EXPECT_EQ(sink->errors[0].first, -100);
 }
 
+// "Server can not open COM port." stays the message callers compare; the
+// detail says which port, why, and what to do.
+TEST_F(ObjectTest, AnOpenFailureTellsItsCauseInTheDetail) {
+  test::PtyPair held;
+  auto holder = std::make_unique<TFP_ZORVIK>(1, 115200);
+  holder->SERIAL_CONNECTION->DevicePath = held.SlavePath();
+  ASSERT_EQ(holder->SERIAL_CONNECTION->Open(), 0);
+  const std::string plainFile = dir.Path() + "plain-file";
+  { std::ofstream(plainFile) << "x"; }
+  test::PtyPair free;
+  const struct {
+    const char* name;
+    std::string device;
+    std::int32_t baud;
+    std::string detail;  // a part of it
+  } cases[] = {
+      {"missing device", "/dev/orbantis-no-such-port", 115200, "/dev/orbantis-no-such-port does not exist"},
+      {"not a serial port", plainFile, 115200, plainFile + " is not a serial port"},
+      {"bad rate", free.SlavePath(), 250000, "unsupported baud rate 250000 (use 1200 to 230400)"},
+      {"held by another", held.SlavePath(), 115200, "is held by "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(object.initFiscalPrinterDevice(Utf8ToWide(c.device), c.baud, true, true), 0);
+    EXPECT_LT(object.CONNECT_TO_PRINTER(), 0);
+    EXPECT_EQ(object.GetLastErrorMessage(), u"Server can not open COM port.");
+    EXPECT_NE(WideToUtf8(object.GetLastErrorDetail()).find(c.detail), std::string::npos)
+        << WideToUtf8(object.GetLastErrorDetail());
+  }
+  ASSERT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"1"), 0);
+  EXPECT_LT(object.CONNECT_TO_PRINTER(), 0);
+  EXPECT_NE(WideToUtf8(object.GetLastErrorDetail()).find("127.0.0.1:1"), std::string::npos)
+      << WideToUtf8(object.GetLastErrorDetail());
+  Connect();
+  EXPECT_EQ(object.GetLastErrorDetail(), u"") << "empty after a successful connect";
+}
+
 TEST_F(ObjectTest, ASecondInitialiserClosesThePort) {
   Connect();
   ASSERT_NE(object.printer(), nullptr);
@@ -130,6 +168,38 @@ TEST_F(ObjectTest, DebugFolderGetsItsTrailingSlash) {
 TEST_F(ObjectTest, TcpAddressWithABadPortIsRefused) {
   EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"http"), -2);
   EXPECT_EQ(object.INIT_MY_FP2(u"127.0.0.1", u"70000"), -2);
+}
+
+// Cyrillic printers: with codePage 1251 a Cyrillic item name goes to the
+// printer in code page 1251 and prints as itself; with the default 1252 the
+// low-level methods keep sending "?" for what the code page cannot hold.
+TEST(CodePage, CyrillicGoesOutIn1251AndPrintsAsItselfAnd1252KeepsTheQuestionMarks) {
+  test::TempDir dir;
+  test::ScopedEnv data {"XDG_DATA_HOME", dir.Path() + "data"};
+  const struct {
+    std::int32_t codePage;
+    const char* printed;
+  } cases[] = {{1251, "Кафе"}, {1252, "????"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    emulator::Emulator::Options options;
+    options.codePage = static_cast<unsigned>(c.codePage);
+    emulator::Emulator emu(options);
+    TKELMORA object;
+    object.set_codePage(c.codePage);
+    EXPECT_EQ(object.codePage(), c.codePage);
+    ASSERT_EQ(object.initFiscalPrinterDevice(Utf8ToWide(emu.startPty()), 115200, true, true), 0);
+    ASSERT_EQ(object.CONNECT_TO_PRINTER(), 0);
+    WideStrings none;
+    EXPECT_EQ(object.CommandMethod("CMD_48_0_0", {u"1", u"0000", u"1"}, none = {u"", u""}), 0);
+    WideStrings out;
+    EXPECT_EQ(object.CommandMethod("CMD_49_0_11", {u"Кафе", u"A", u"1.00", u"1", u"бр"}, out), 0);
+    EXPECT_NE(emu.paperText().find(c.printed), std::string::npos) << emu.paperText();
+  }
+  TKELMORA object;
+  EXPECT_EQ(object.codePage(), 1252) << "the default";
+  EXPECT_THROW(object.set_codePage(866), Exception);
+  EXPECT_EQ(object.codePage(), 1252);
 }
 
 const WideString kNoTarget =

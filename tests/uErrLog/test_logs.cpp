@@ -41,6 +41,13 @@ TEST(EngineLog, SetLogFolderCreatesAFreshPrivateLog) {
 
   engine.WriteEngineLog("something happened");
   EXPECT_NE(test::ReadFile(file).find(":something happened\r\n"), std::string::npos);
+
+  // The next connect starts a fresh log and keeps this one as .1.
+  TFP_ZORVIK again(1, 9600);
+  ASSERT_EQ(again.SET_LOG_FOLDER(folder), 0);
+  EXPECT_EQ(test::ReadFile(file).find("something happened"), std::string::npos);
+  EXPECT_NE(test::ReadFile(file + ".1").find(":something happened\r\n"), std::string::npos);
+  EXPECT_EQ(ModeOf(file + ".1"), 0600u);
   ASSERT_EQ(engine.SET_LOG_FOLDER(folder), 0);
   EXPECT_EQ(test::ReadFile(file).find("something happened"), std::string::npos) << "every connection starts afresh";
 }

@@ -223,6 +223,12 @@ Outcome callAndShow(Session& session, const PreparedCall& call) {
   }
   const QString message = text.arguments().value(0).toString();
   Out(QStringLiteral("  error: ") + (message.isEmpty() ? QStringLiteral("(no text)") : Shown(message)));
+  if (m.name == QLatin1String("CONNECT_TO_PRINTER")) {
+    // Why the port or address could not be opened, and what to do.
+    const QDBusMessage detail = session.Call(QStringLiteral("GetLastErrorDetail"));
+    if (detail.type() == QDBusMessage::ReplyMessage && !detail.arguments().value(0).toString().isEmpty())
+      Out(QStringLiteral("  detail: ") + detail.arguments().value(0).toString());
+  }
   return Outcome::Failed;
 }
 
