@@ -217,8 +217,11 @@ QString FileExtension(const QString& fileName) {
   return fileName.mid(dot);
 }
 
-bool HasBitmapExtension(const QString& fileName) {
-  return FileExtension(fileName).toUpper() == QLatin1String(".BMP");
+bool HasPictureExtension(const QString& fileName) {
+  // The pictures a till has at hand; Qt reads all of them.
+  const QString ext = FileExtension(fileName).toUpper();
+  return ext == QLatin1String(".BMP") || ext == QLatin1String(".PNG") || ext == QLatin1String(".JPG") ||
+         ext == QLatin1String(".JPEG");
 }
 
 QString FolderOf(const QString& fileName) {

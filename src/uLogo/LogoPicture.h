@@ -49,7 +49,7 @@ inline constexpr std::int32_t LOGO_CANNOT_CREATE_FOLDER = -42001;
 inline constexpr std::int32_t LOGO_CANNOT_SAVE_FILE = -42002;
 inline constexpr std::int32_t LOGO_WRONG_FILE_NAME = -42003;   // a folder without a file part
 inline constexpr std::int32_t LOGO_FILE_NOT_EXIST = -42004;
-inline constexpr std::int32_t LOGO_WRONG_FILE_TYPE = -42005;   // not ".BMP" in any letter case
+inline constexpr std::int32_t LOGO_WRONG_FILE_TYPE = -42005;   // not .bmp, .png, .jpg or .jpeg (any case)
 
 // One logo row: byte k holds dots 8k (value 128) to 8k+7 (value 1).
 using LogoRow = std::array<std::uint8_t, kRowBytes>;
@@ -121,7 +121,7 @@ QString WithBitmapSuffix(const QString& fileName);
 // the file part has none.
 QString FileExtension(const QString& fileName);
 // True when the extension is ".BMP" in any letter case.
-bool HasBitmapExtension(const QString& fileName);
+bool HasPictureExtension(const QString& fileName);
 // Everything before the last "/" ("/" for a file in the root folder), empty
 // when there is none.
 QString FolderOf(const QString& fileName);

@@ -245,7 +245,7 @@ std::int32_t LogoTransfer::saveLogoFromFileToPrinter() {
       reportLogoError(LOGO_FILE_NOT_EXIST);
       return LOGO_FILE_NOT_EXIST;
     }
-    if (!HasBitmapExtension(FlogoFileName)) {
+    if (!HasPictureExtension(FlogoFileName)) {
       reportLogoError(LOGO_WRONG_FILE_TYPE);
       return LOGO_WRONG_FILE_TYPE;
     }

@@ -40,7 +40,7 @@ QColor FromColourValue(std::uint32_t colour) {
 }
 
 const QString kOpenFilter =
-    QStringLiteral("All (*.jpg *.bmp);;JPEG Image File (*.jpg);;Bitmaps (*.bmp)");
+    QStringLiteral("All pictures (*.png *.jpg *.jpeg *.bmp);;PNG (*.png);;JPEG Image File (*.jpg *.jpeg);;Bitmaps (*.bmp)");
 const QString kSaveFilter = QStringLiteral("Bitmaps (*.bmp)");
 
 }  // namespace

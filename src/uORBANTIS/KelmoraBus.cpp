@@ -520,9 +520,12 @@ bool KelmoraServer::Start(QString* error) {
     return false;
   }
   if (!FConnection.registerService(QString::fromLatin1(BUS_NAME))) {
-    if (error)
-      *error = QStringLiteral("The bus name %1 is taken: is another ORBANTIS server running? (%2)")
-                   .arg(QString::fromLatin1(BUS_NAME), FConnection.lastError().message());
+    if (error) {
+      *error = QStringLiteral("The bus name %1 is taken: is another ORBANTIS server running?")
+                   .arg(QString::fromLatin1(BUS_NAME));
+      const QString why = FConnection.lastError().message();
+      if (!why.isEmpty()) *error += QStringLiteral(" (%1)").arg(why);
+    }
     return false;
   }
   return true;

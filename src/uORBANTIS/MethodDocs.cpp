@@ -98,9 +98,11 @@ const std::map<std::string, OwnDoc>& OwnDocs() {
         {{"targetFileName", "The BMP file to write, an absolute path."}},
         "0; -42000..-42003 (file and folder problems); the row command's code."}},
       {"saveLogoToPrinter",
-       {"Writes a picture to the printer as its logo, converted to 576 x 96 dots and dithered, row by row.",
-        {{"targetFileName", "The picture (BMP), an absolute path."}},
-        "0; -42004 no such file; -42005 not a .bmp; the row command's code."}},
+       {"Writes a picture to the printer as its logo, converted to 576 x 96 dots and dithered, row by row. A "
+        "larger picture is cropped to its top-left corner, a smaller one placed there; the download has 98 rows, "
+        "of which 96 are printed.",
+        {{"targetFileName", "The picture (BMP, PNG or JPEG), an absolute path."}},
+        "0; -42004 no such file; -42005 not a .bmp, .png, .jpg or .jpeg; the row command's code."}},
       {"printReceipt",
        {"Extension: prints a whole receipt from a JSON document exactly once (see docs/receipts.md): checked "
         "whole first, recorded in the journal, printed, and settled from the printer's own reads after any fault.",

@@ -299,9 +299,11 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
           if (tmp_Int != 0) {
             if (Trim(fromPrinter(printerName)).empty())
               FDORRIK->FLastErrorMessage += "\r\nPrinter can not return diagnostic information.";
-            FLastErrorDetail = (FUseTcp ? FTcpAddress + ":" + std::to_string(FTcpPort) : c.DeviceName()) +
-                               " opened, but the printer did not answer its diagnostic read: check that it is "
-                               "switched on, the cable, and the baud rate (" + std::to_string(MY_BAUDRATE) + ").";
+            // No answer at all (an error status is in the message already).
+            if (FDORRIK->FLastErrorMessage.find("Please check the link") != AnsiString::npos)
+              FLastErrorDetail = (FUseTcp ? FTcpAddress + ":" + std::to_string(FTcpPort) : c.DeviceName()) +
+                                 " opened, but the printer did not answer its diagnostic read: check that it is "
+                                 "switched on, the cable, and the baud rate (" + std::to_string(MY_BAUDRATE) + ").";
             log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
           }
           c.EXIT_BYTIMEVAR = 3000;

@@ -10,6 +10,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
@@ -81,6 +84,16 @@ int main(int argc, char** argv) {
   // Without a display there is no tray icon and no visible form.
   if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Started by hand outside a login session (root on a till, a service
+  // account) there is no runtime folder: make the private one Qt would use
+  // itself, owner-only, instead of Qt warning about it on every start.
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime == nullptr || runtime[0] == '\0') {
+    const std::string folder = "/tmp/runtime-" + std::to_string(::geteuid());
+    struct stat st {};
+    if (::mkdir(folder.c_str(), 0700) == 0 ||
+        (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()))
+      ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ORBANTIS"));
   QApplication::setApplicationVersion(QStringLiteral(ORBANTIS_VERSION));

@@ -389,10 +389,11 @@ TEST(LogoFileNames, SuffixExtensionAndFolder) {
 
   const std::pair<const char*, bool> types[] = {
       {"a.bmp", true},      {"a.BMP", true},        {"a.BmP", true},      {"/t/x.y/a.bmp", true},
-      {"a.jpg", false},     {"a", false},           {"/t/dir.bmp/a", false}, {"a.bmp.jpg", false},
-      {"a.bmpx", false},    {"", false},
+      {"a.jpg", true},      {"a.JPEG", true},       {"a.png", true},      {"a.bmp.jpg", true},
+      {"a", false},         {"/t/dir.bmp/a", false}, {"a.gif", false},    {"a.bmpx", false},
+      {"a.png.txt", false}, {"", false},
   };
-  for (const auto& [name, ok] : types) EXPECT_EQ(HasBitmapExtension(QString::fromLatin1(name)), ok) << name;
+  for (const auto& [name, ok] : types) EXPECT_EQ(HasPictureExtension(QString::fromLatin1(name)), ok) << name;
 
   const std::pair<const char*, const char*> folders[] = {
       {"/t/x/a.bmp", "/t/x"}, {"a.bmp", ""}, {"/a.bmp", "/"}, {"/t/x/", "/t/x"}, {"x/a", "x"},
@@ -546,6 +547,8 @@ TEST_F(LogoOnPrinter, SaveLogoCodesAndTheirEvents) {
   SavePattern("c.BmP");
   SavePattern("noext");
   ASSERT_TRUE(PatternPicture().save(Path("photo.jpg"), "JPG"));
+  ASSERT_TRUE(PatternPicture().save(Path("logo.png"), "PNG"));
+  ASSERT_TRUE(PatternPicture().save(Path("logo.gif.txt"), "PNG"));  // a picture under a name of another type
   {
     QFile garbage(Path("garbage.bmp"));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
@@ -557,8 +560,9 @@ TEST_F(LogoOnPrinter, SaveLogoCodesAndTheirEvents) {
     std::int32_t code;
     bool writes;
   } cases[] = {
-      {"missing.bmp", LOGO_FILE_NOT_EXIST, false}, {"photo.jpg", LOGO_WRONG_FILE_TYPE, false},
+      {"missing.bmp", LOGO_FILE_NOT_EXIST, false}, {"logo.gif.txt", LOGO_WRONG_FILE_TYPE, false},
       {"noext", LOGO_WRONG_FILE_TYPE, false},      {"garbage.bmp", LOGO_EXCEPTION, false},
+      {"logo.png", LOGO_OK, true},                 {"photo.jpg", LOGO_OK, true},
       {"a.bmp", LOGO_OK, true},                    {"b.BMP", LOGO_OK, true},
       {"c.BmP", LOGO_OK, true},
   };

@@ -163,6 +163,18 @@ bool ParseCommandLine(const QStringList& words, Options* o, QString* error) {
     }
     return true;
   }
+  if (i < words.size() && words[i] == QLatin1String("status")) {
+    o->task = Task::Status;
+    if (i + 1 != words.size()) {
+      *error = QStringLiteral("status takes no arguments.");
+      return false;
+    }
+    if (o->link == Link::None) {
+      *error = QStringLiteral("say where the printer is with --device PATH, --com N or --tcp HOST:PORT before status.");
+      return false;
+    }
+    return true;
+  }
   if (i < words.size() && words[i] == QLatin1String("journal")) {
     o->task = Task::Journal;
     o->connect = false;
@@ -219,6 +231,9 @@ USAGE
   orbantis-cli [OPTION...] receipt FILE.json
                                  print a whole receipt document (- reads it
                                  from standard input); printed exactly once
+  orbantis-cli [OPTION...] status
+                                 every status bit the printer has set, with
+                                 its text, and whether a receipt is open
   orbantis-cli journal [--key KEY | --day YYYY-MM-DD]
                                  the receipt journal: one receipt, or a day's
                                  receipts with their state (default: today)

@@ -17,7 +17,7 @@ namespace orbantis::cli {
 enum class Link { None, Device, ComPort, Tcp };
 
 // What the run does: call methods, print a receipt document, read the journal.
-enum class Task { Methods, Receipt, Journal };
+enum class Task { Methods, Receipt, Journal, Status };
 
 // One method to call, as the user wrote it.
 struct CallRequest {

@@ -87,6 +87,13 @@ QString Explain(const QDBusMessage& error, const QString& what) {
                 "\nThe bus could not start the ORBANTIS server. Check the Exec line of %1, or register the server "
                 "again (`orbantis -regserverperuser`).")
                 .arg(services);
+  } else if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
+             words.contains(QLatin1String("disconnected"), Qt::CaseInsensitive)) {
+    // The bus says so at once when the server ends in the middle of a call.
+    text = QStringLiteral(
+               "orbantis-cli: %1 failed: the server went away (it ended or crashed) during the call.\n"
+               "Its log is %2/ORBANTIS/orbantis_log.txt; the bus starts it again on the next call.")
+               .arg(what, UserDataHome());
   } else if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
              name == QLatin1String("org.freedesktop.DBus.Error.Timeout") ||
              name == QLatin1String("org.freedesktop.DBus.Error.TimedOut")) {

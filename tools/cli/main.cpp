@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -222,7 +223,19 @@ Outcome callAndShow(Session& session, const PreparedCall& call) {
     return Outcome::Trouble;
   }
   const QString message = text.arguments().value(0).toString();
-  Out(QStringLiteral("  error: ") + (message.isEmpty() ? QStringLiteral("(no text)") : Shown(message)));
+  // The text's own line breaks, as lines: the status texts come one per line.
+  QStringList lines = message.split(QStringLiteral("\r\n"));
+  while (lines.size() > 1 && lines.back().isEmpty()) lines.removeLast();
+  Out(QStringLiteral("  error: ") + (message.isEmpty() ? QStringLiteral("(no text)") : Shown(lines.front())));
+  for (int i = 1; i < lines.size(); ++i) Out(QStringLiteral("         ") + Shown(lines[i]));
+  // A command that failed while the printer holds a fiscal receipt open
+  // (status byte 2, bit 3): say so, and how to get out of it.
+  if (m.name.startsWith(QLatin1String("CMD_")) && m.name != QLatin1String("CMD_60_0_0")) {
+    const QDBusMessage open = session.Call(QStringLiteral("GET_BIT_STATE"), {2, 3});
+    if (open.type() == QDBusMessage::ReplyMessage && open.arguments().value(0).toBool())
+      Out(QStringLiteral("  note: a fiscal receipt is still open on the printer: finish it (CMD_53_0_0 to pay, "
+                         "CMD_56_0_0 to close) or cancel it with CMD_60_0_0."));
+  }
   if (m.name == QLatin1String("CONNECT_TO_PRINTER")) {
     // Why the port or address could not be opened, and what to do.
     const QDBusMessage detail = session.Call(QStringLiteral("GetLastErrorDetail"));
@@ -463,6 +476,11 @@ int run() {
       session.Release();
       return usageError(error);
     }
+    // The server's working folder is not the user's: a relative file name
+    // is made absolute here.
+    if ((m->name == QLatin1String("getLogoFromPrinter") || m->name == QLatin1String("saveLogoToPrinter")) &&
+        !call.args.isEmpty() && !QDir::isAbsolutePath(call.args[0].toString()))
+      call.args[0] = QDir::current().absoluteFilePath(call.args[0].toString());
     plan.push_back(call);
   }
   for (const PreparedCall& call : plan) {
@@ -496,6 +514,39 @@ int run() {
   if (done < plan.size()) {
     for (std::size_t k = done; k < plan.size(); ++k) Out(QStringLiteral("skipped ") + plan[k].method->name);
     Err(QStringLiteral("orbantis-cli: stopped after the failed call (--keep-going runs the rest anyway)."));
+  } else if (options.task == Task::Status) {
+    // A fresh status read, then every bit it set, with its text.
+    const QDBusMessage read = session.Call(QStringLiteral("CMD_74_0_1"), {QString(), QString(), QString(), QString(),
+                                                                           QString(), QString()});
+    if (read.type() != QDBusMessage::ReplyMessage || read.arguments().value(0).toInt() != 0) {
+      Out(QStringLiteral("status: the printer's status could not be read"));
+      status = kExitFailed;
+    } else {
+      Out(QStringLiteral("status bytes: %1").arg(read.arguments().mid(1).size() == 6
+                                                    ? [&] {
+                                                        QStringList bytes;
+                                                        for (const QVariant& v : read.arguments().mid(1))
+                                                          bytes << v.toString();
+                                                        return bytes.join(QLatin1Char(' '));
+                                                      }()
+                                                    : QString()));
+      int set = 0;
+      for (int byte = 0; byte < 6; ++byte) {
+        for (int bit = 0; bit < 7; ++bit) {  // bit 7 of every byte is reserved
+          const QDBusMessage state = session.Call(QStringLiteral("getBitState"), {byte, bit});
+          if (state.type() != QDBusMessage::ReplyMessage || !state.arguments().value(0).toBool()) continue;
+          const QString text = session.Call(QStringLiteral("getStatusDescription"), {byte, bit}).arguments().value(0).toString();
+          if (text.isEmpty()) continue;  // a bit without a meaning (the reserved bit 7)
+          Out(QStringLiteral("  byte %1 bit %2: %3").arg(byte).arg(bit).arg(text));
+          ++set;
+        }
+      }
+      if (set == 0) Out(QStringLiteral("  no status bit set"));
+      const bool open = session.Call(QStringLiteral("getBitState"), {2, 3}).arguments().value(0).toBool();
+      Out(open ? QStringLiteral("a fiscal receipt is open (finish it with CMD_53_0_0 and CMD_56_0_0, or cancel it "
+                                "with CMD_60_0_0)")
+               : QStringLiteral("no fiscal receipt is open"));
+    }
   } else if (options.task == Task::Receipt) {
     const QDBusMessage printed = session.Call(QStringLiteral("printReceipt"), {document, QString()});
     if (printed.type() != QDBusMessage::ReplyMessage) {

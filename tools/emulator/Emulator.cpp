@@ -160,7 +160,14 @@ void Emulator::serve(const Link& link, bool tcp) {
       const auto outcome = reader.feed(static_cast<std::uint8_t>(buffer[i]));
       if (wasIdle && reader.inFrame()) firstByte = lastByte;
       if (outcome == RequestReader::Outcome::pending) continue;
-      if (faults_.silent()) continue;
+      if (faults_.silent()) {
+        // Read and ignored, but counted: the summary says what came in.
+        if (outcome != RequestReader::Outcome::bad) {
+          std::lock_guard c(countersMutex_);
+          ++counters_.requests;
+        }
+        continue;
+      }
       if (outcome == RequestReader::Outcome::bad) {
         send(link, nak);
         std::lock_guard c(countersMutex_);

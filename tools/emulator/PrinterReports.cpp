@@ -10,8 +10,8 @@ using namespace detail;
 
 namespace {
 
-constexpr const char* kPaymentReportTitles[kPaymentModes] = {"CASH", "CREDIT", "DEBIT CARD", "CHEQUE",
-                                                             "PAYMENT I", "PAYMENT J", "PAYMENT K", "PAYMENT L"};
+// Modes I to L carry the names programmed for them (85), as on the receipts.
+constexpr const char* kPaymentReportTitles[4] = {"CASH", "CREDIT", "DEBIT CARD", "CHEQUE"};
 
 // "DDMMYY" in local time, at the start of that day or at its last second.
 std::time_t parseDay(std::string_view text, bool endOfDay) {
@@ -75,7 +75,8 @@ void Printer::printClosureReport(const char* title, int number) {
   print(ruler('-'));
   for (int m = 0; m < kPaymentModes; ++m) {
     const auto sum = day_.payments[static_cast<std::size_t>(m)];
-    if (sum != 0) print(leftRight(kPaymentReportTitles[m], formatAmount(sum)));
+    const std::string title = m < 4 ? std::string(kPaymentReportTitles[m]) : paymentNames_[m - 4];
+    if (sum != 0) print(leftRight(title, formatAmount(sum)));
   }
   print(leftRight("CASH IN", formatAmount(day_.serviceIn)));
   print(leftRight("CASH OUT", formatAmount(day_.serviceOut)));
