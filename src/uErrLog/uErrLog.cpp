@@ -167,7 +167,9 @@ std::string UserDocumentsFolder() {
   if (!fromEnv.empty()) return stripTrailingSlash(fromEnv);
   std::string fromFile = xdgDocumentsFromUserDirs();
   if (!fromFile.empty()) return stripTrailingSlash(fromFile);
-  return homeFolder() + "/Documents";
+  // No documents folder of the user's: the start-up log goes with the other
+  // state, rather than the server making ~/Documents for every user.
+  return stripTrailingSlash(envOr("XDG_STATE_HOME", homeFolder() + "/.local/state"));
 }
 
 std::string ServerLogFolder() { return UserDataFolder() + "/ORBANTIS/"; }

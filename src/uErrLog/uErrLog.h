@@ -48,7 +48,7 @@ std::string IncludeTrailingPathDelimiter(const std::string& folder);
 
 // Folders of the platform. XDG variables win over the defaults under $HOME.
 std::string UserDataFolder();       // $XDG_DATA_HOME or ~/.local/share
-std::string UserDocumentsFolder();  // XDG documents folder or ~/Documents
+std::string UserDocumentsFolder();  // the user's XDG documents folder, else $XDG_STATE_HOME (~/.local/state)
 std::string UserConfigFolder();     // $XDG_CONFIG_HOME or ~/.config
 std::string ServerLogFolder();      // UserDataFolder() + "/ORBANTIS/"
 // Where the trace goes until a client names a folder: $XDG_RUNTIME_DIR/ORBANTIS/,

@@ -170,5 +170,22 @@ TEST(TraceFile, ATraceWithoutAFolderGoesToThePrivateDefault) {
   EXPECT_EQ(ModeOf(dir.Path() + "run/ORBANTIS"), 0700u);
 }
 
+// Without a documents folder of the user's, the start-up log goes with the
+// other state instead of the server making ~/Documents.
+TEST(StartupLog, WithoutADocumentsFolderTheStateFolderIsUsed) {
+  test::TempDir dir;
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.Path() + "config");  // no user-dirs.dirs
+  test::ScopedEnv documents("XDG_DOCUMENTS_DIR", "");
+  test::ScopedEnv home("HOME", dir.Path() + "home");
+  {
+    test::ScopedEnv state("XDG_STATE_HOME", "");
+    EXPECT_EQ(UserDocumentsFolder(), dir.Path() + "home/.local/state");
+  }
+  test::ScopedEnv state("XDG_STATE_HOME", dir.Path() + "state");
+  EXPECT_EQ(UserDocumentsFolder(), dir.Path() + "state");
+  test::ScopedEnv mine("XDG_DOCUMENTS_DIR", dir.Path() + "Docs");
+  EXPECT_EQ(UserDocumentsFolder(), dir.Path() + "Docs");
+}
+
 }  // namespace
 }  // namespace orbantis
