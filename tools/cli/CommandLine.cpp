@@ -300,8 +300,10 @@ OUTPUT (standard output, each line as it happens)
     error: <text>           after a negative result, or false from CUSTOM_CMD:
                             the last error text (GetLastErrorMessage)
   event ON_ERROR -5 "text"  events of the object as they come: ON_ERROR code
-                            "text", OnProgress value "text", OnStartProgress,
-                            OnEndProgress
+                            "text", OnStartProgress, OnEndProgress; the
+                            OnProgress events of a transfer as one line
+                            before OnEndProgress ("98 steps, the last 98
+                            \"text\""), with a moving bar on a terminal
   skipped CMD_56_0_0        a method not run after a failure
   Control characters in texts are shown as \t, \n, \r and \xNN.
 

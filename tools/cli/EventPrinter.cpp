@@ -1,6 +1,11 @@
 #include "EventPrinter.h"
 
 #include <QDBusError>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "Session.h"
 #include "Text.h"
@@ -32,11 +37,33 @@ void EventPrinter::onError(int lastErrorCode, const QString& lastErrorMessage) {
 }
 
 void EventPrinter::onProgress(int currentValue, const QString& progressMessage) {
-  Out(QStringLiteral("event OnProgress %1 %2").arg(currentValue).arg(Quoted(progressMessage)));
+  // A logo transfer reports every one of its 98 rows: one line for all of
+  // them, and on a terminal a bar that moves.
+  ++FSteps;
+  FLastValue = currentValue;
+  FLastMessage = progressMessage;
+  if (::isatty(STDOUT_FILENO) == 1) {
+    const int done = std::clamp(currentValue, 0, 98) * 30 / 98;
+    std::printf("\r  [%s%s] %3d %s", std::string(static_cast<std::size_t>(done), '#').c_str(),
+                std::string(static_cast<std::size_t>(30 - done), '.').c_str(), currentValue,
+                Shown(progressMessage).left(30).toLocal8Bit().constData());
+    std::fflush(stdout);
+    FBarShown = true;
+  }
 }
 
-void EventPrinter::onStartProgress() { Out(QStringLiteral("event OnStartProgress")); }
+void EventPrinter::onStartProgress() {
+  FSteps = 0;
+  Out(QStringLiteral("event OnStartProgress"));
+}
 
-void EventPrinter::onEndProgress() { Out(QStringLiteral("event OnEndProgress")); }
+void EventPrinter::onEndProgress() {
+  if (FBarShown) std::printf("\n");
+  FBarShown = false;
+  if (FSteps > 0)
+    Out(QStringLiteral("event OnProgress: %1 steps, the last %2 %3").arg(FSteps).arg(FLastValue).arg(Quoted(FLastMessage)));
+  FSteps = 0;
+  Out(QStringLiteral("event OnEndProgress"));
+}
 
 }  // namespace orbantis::cli

@@ -1,7 +1,9 @@
 // Prints the events of one automation object as they arrive:
 //   event ON_ERROR -5 "text"
-//   event OnProgress 12 "text"
 //   event OnStartProgress
+//   event OnProgress: 98 steps, the last 98 "text"   (one line for a whole
+//                                                     transfer; on a terminal a
+//                                                     bar moves while it runs)
 //   event OnEndProgress
 #pragma once
 
@@ -27,6 +29,12 @@ class EventPrinter : public QObject {
   void onProgress(int currentValue, const QString& progressMessage);
   void onStartProgress();
   void onEndProgress();
+
+ private:
+  int FSteps = 0;
+  int FLastValue = 0;
+  QString FLastMessage;
+  bool FBarShown = false;
 };
 
 }  // namespace orbantis::cli
