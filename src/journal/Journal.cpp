@@ -123,6 +123,16 @@ Journal::Journal(const std::string& path) : FPath(path) {
     FDb = nullptr;
     throw std::runtime_error("Journal: cannot open " + path + ": " + text);
   }
+  try {
+    setUp();
+  } catch (...) {
+    sqlite3_close(FDb);
+    FDb = nullptr;
+    throw;
+  }
+}
+
+void Journal::setUp() {
   sqlite3_busy_timeout(FDb, 5000);
   exec("PRAGMA journal_mode=WAL");
   exec("PRAGMA synchronous=NORMAL");

@@ -3,12 +3,12 @@
 //
 // One row per receipt key in an SQLite database in WAL mode, plus one row per
 // step reached. The receipt service is its only writer and reader; front ends
-// go through the service. Two points are made durable on disk (synchronous
-// FULL): a receipt is accepted before its first frame goes out, and its
-// outcome is recorded before the call returns. The steps between them are
-// written with synchronous NORMAL, which survives the process being killed
-// (what matters for the step "closing", written before the close goes out)
-// and costs no disk flush per command.
+// go through the service. Four points are made durable on disk (synchronous
+// FULL): a receipt is accepted before its first frame goes out, the numbers
+// its open gave and the step "closing" (before the close goes out) are the
+// records reconciliation decides by, and its outcome is recorded before the
+// call returns. The other steps are written with synchronous NORMAL, which
+// survives the process being killed and costs no disk flush per command.
 #pragma once
 
 #include <sqlite3.h>
@@ -88,6 +88,7 @@ class Journal {
   void Finish(Entry& entry, State state, const std::string& resultJson);
 
  private:
+  void setUp();  // WAL, the tables
   void exec(const char* sql);
   void write(Entry& entry);
   void transaction(bool durable, const std::function<void()>& work);

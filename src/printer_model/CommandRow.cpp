@@ -130,7 +130,11 @@ bool isPlainDecimal(const AnsiString& v) {
 }
 
 void checkShape(const FieldPiece& p, const AnsiString& value) {
-  if (p.shape.singleCharacter && value.size() > 1)
+  // A number in such a place must be there: left out, the next value's first
+  // character would take its place (a print flag "" and display flag "1" read
+  // as printing without the display flag). An empty letter is the printer's
+  // to judge (an empty Ext or N is in use).
+  if (p.shape.singleCharacter && (value.size() > 1 || (p.shape.plainDecimal && value.empty())))
     throw FieldRefused(p.name,
                        "Parameter " + std::string(p.name) +
                            " must be one character: the next value follows it with no separator" + kNothingSentEn,

@@ -130,8 +130,8 @@ json describe(const Entry& e) {
   j["accepted"] = e.created;
   // Only a fiscalised receipt has numbers: the ones an open gave a receipt
   // that was then cancelled would be taken for a printed receipt's.
-  if (e.state == State::Printed && !e.recCnt.empty()) j["receiptNumber"] = e.recCnt;
-  if (e.state == State::Printed && !e.globRecCnt.empty()) j["globalNumber"] = e.globRecCnt;
+  if (e.state == State::Printed && !e.recCnt.empty()) j["receiptNumber"] = utf8(e.recCnt);
+  if (e.state == State::Printed && !e.globRecCnt.empty()) j["globalNumber"] = utf8(e.globRecCnt);
   if (!e.totals.empty()) j["totals"] = json::parse(e.totals, nullptr, false);
   return j;
 }
@@ -176,6 +176,21 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
     return code;
   };
 
+  // Our open was never confirmed and the open receipt already holds sales:
+  // it is another program's (nothing of ours is sent before the open's
+  // answer). Ours was not opened; that receipt is left as it is.
+  if (status[0] == "1" && entry.state == State::Accepted && status[1] != "0") {
+    entry.state = State::Failed;
+    json j = describe(entry);
+    j["state"] = "failed";
+    j["code"] = RECEIPT_FAILED;
+    j["reconciled"] = true;
+    j["message"] = cause +
+                   " The printer holds another receipt open (not this one, which was never opened); it was left "
+                   "as it is. Finish it or cancel it (CMD_60_0_0), then send the same key again." + kAgainAdvice;
+    FJournal.Finish(entry, State::Failed, j.dump());
+    return RECEIPT_FAILED;
+  }
   if (status[0] == "1") {
     // A receipt is open: cancel it while the printer allows, else finish it
     // as the document says.
@@ -267,11 +282,16 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   if (printer.Run("CMD_110_0", {}, day) != 0) return pending("day totals: " + printerText(printer));
   const auto counter = number(day[9]);
   FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
-  // Only a close that went out fiscalises; the counter then confirms it (a
-  // counter short of the number the open gave means the close never took).
-  bool fiscalised = entry.state == State::Closing;
-  if (const auto expected = number(entry.globRecCnt); fiscalised && expected && counter)
-    fiscalised = *counter >= *expected;
+  // A receipt leaves the open state only by its close or a cancel, and the
+  // printer cancels none once a payment is taken. So with the close sent, or
+  // with payments under way (the receipt may have been finished by hand after
+  // an "attention"), it was fiscalised; the counter confirms it when the
+  // number the open gave is known (short of it, the close never took). Before
+  // any payment, not open means cancelled or never opened.
+  const auto expected = number(entry.globRecCnt);
+  bool fiscalised = entry.state == State::Closing || entry.state == State::Paying;
+  if (fiscalised && expected && counter) fiscalised = *counter >= *expected;
+  if (entry.state == State::Cancelling && expected && counter && *counter >= *expected) fiscalised = true;
   if (fiscalised) {
     if (entry.globRecCnt.empty() && counter) entry.globRecCnt = std::to_string(*counter);
     // What was paid: the document's payments, or the total in cash.
@@ -291,9 +311,23 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   return finish(State::Failed, RECEIPT_FAILED, cause + kAgainAdvice);
 }
 
-std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key) {
+std::recursive_mutex& ReceiptService::printerLock(const std::string& printerId) {
+  std::lock_guard<std::mutex> guard(FLock);
+  auto& lock = FPrinterLocks[printerId];
+  if (!lock) lock = std::make_unique<std::recursive_mutex>();
+  return *lock;
+}
+
+std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
+                                       const std::string& own) {
   std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
   for (Entry& e : FJournal.Unfinished(printerId)) {
+    {
+      // A receipt another call of this service is printing right now is not
+      // unfinished: it is running (two objects on one TCP printer).
+      std::lock_guard<std::mutex> guard(FLock);
+      if (e.key != own && FRunning.count(e.key) != 0) continue;
+    }
     const std::int32_t code = settle(printer, e, "The receipt was left unfinished (the link or the driver went down).");
     // A receipt the printer may still hold open comes before any new one.
     if (code == RECEIPT_PENDING || code == RECEIPT_ATTENTION) {
@@ -305,7 +339,8 @@ std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& p
 }
 
 bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId) {
-  return reconcile(printer, printerId, nullptr) == RECEIPT_PRINTED;
+  std::lock_guard<std::recursive_mutex> onePrinter(printerLock(printerId));
+  return reconcile(printer, printerId, nullptr, {}) == RECEIPT_PRINTED;
 }
 
 // ---------------------------------------------------------------- printing
@@ -346,13 +381,15 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
   FJournal.Accept(entry);
   try {
     return run(printer, doc, entry, earlier);
-  } catch (const std::runtime_error& e) {
-    // The journal failed after the receipt was accepted: it may be open on
-    // the printer. The next call with this key settles it from the printer.
-    json j = describe(entry);
-    j["message"] = std::string("The receipt journal could not be written during the receipt (") + e.what() +
-                   "). The receipt may be open on the printer. Make " + FJournal.Path() +
-                   " writable again, then send the same key: the driver first finds out what the printer holds.";
+  } catch (const std::exception& e) {
+    // Something failed after the receipt was accepted (the journal, most
+    // likely): it may be open on the printer, or even closed. The next call
+    // with this key settles it from the printer.
+    json j = {{"key", entry.key}, {"printer", entry.printer}, {"attempt", entry.attempt}};
+    j["message"] = std::string("The receipt could not be finished (") + e.what() +
+                   "). It may be open on the printer, or printed. Make " + FJournal.Path() +
+                   " writable if it is not, then send the same key again: the driver first finds out what the "
+                   "printer holds.";
     return answer(RECEIPT_PENDING, j);
   }
 }
@@ -381,7 +418,11 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
                 (c.item >= 0 ? "payments[" + std::to_string(c.item) + "]" : std::string("the payment")) +
                 " (PaidCode " + utf8(out[0]) + ", " + utf8(out[1]) + ").";
     }
-    if (!failure.empty() && c.purpose == Purpose::Open && !linkFailure(printer)) {
+    // Only a refusal the printer stated (its status bits) or a field too long
+    // for a frame: anything else may have opened the receipt.
+    const bool refusedOpen = printer.FLastErrorMessage.find("Some of the status bytes") != AnsiString::npos ||
+                             printer.FLastExchangeRefused;
+    if (!failure.empty() && c.purpose == Purpose::Open && refusedOpen) {
       // The printer answered and refused the open: nothing of this receipt
       // is on it. Whatever it holds open is not this receipt's to settle.
       FJournal.Record(entry, c.row, failure);
@@ -416,7 +457,28 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
     FJournal.Record(entry, c.row, "0");
     switch (c.purpose) {
       case Purpose::Open: FJournal.SetCounters(entry, out[0], out[1]); break;
-      case Purpose::Subtotal: subtotal = out; break;
+      case Purpose::Subtotal: {
+        subtotal = out;
+        // Payments that fall short of the total would be made up in cash by
+        // the close, cash the till never took: refuse while the receipt can
+        // still be cancelled.
+        std::int64_t given = 0;
+        for (const auto& p : doc.payments) given += cents(p.second).value_or(0);
+        const auto total = cents(utf8(out[0]));
+        if (!doc.payments.empty() && total && given < *total) {
+          const std::string shortfall = "The payments (" + formatCents(given) + ") are less than the receipt's total (" +
+                                        formatCents(*total) + ").";
+          FJournal.Record(entry, c.row, shortfall);
+          const std::int32_t code = settle(printer, entry, shortfall);
+          if (code == RECEIPT_PENDING || code == RECEIPT_ATTENTION) {
+            json j = describe(entry);
+            j["message"] = shortfall + (code == RECEIPT_PENDING ? kPendingAdvice : std::string(" The receipt stays open."));
+            return answer(code, j);
+          }
+          return answer(code, json::parse(entry.result, nullptr, false));
+        }
+        break;
+      }
       case Purpose::GroupTotals: FJournal.SetTotals(entry, totalsJson(subtotal, out).dump()); break;
       case Purpose::Payment:
         if (out[0] == "R") change = utf8(out[1]);
@@ -482,9 +544,13 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
   try {
     // The whole receipt holds the printer: nothing of another call goes in
     // between its frames.
+    // One receipt at a time per printer, also across printer objects (two
+    // objects may reach one TCP printer), and nothing of another call between
+    // its frames.
+    std::lock_guard<std::recursive_mutex> onePrinter(printerLock(printerId));
     std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
     std::string unsettled;
-    const std::int32_t earlier = reconcile(printer, printerId, &unsettled);
+    const std::int32_t earlier = reconcile(printer, printerId, &unsettled, key);
     if (earlier == RECEIPT_PENDING) {
       json j = {{"key", key},
                 {"message", "The receipt " + unsettled + " on this printer is not settled, and the printer does not "

@@ -20,6 +20,8 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -77,7 +79,10 @@ class ReceiptService {
   // Settles this printer's unfinished receipts; RECEIPT_PRINTED when all
   // are settled, else the code (pending, attention) of the first that is
   // not, whose key goes to key.
-  std::int32_t reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key);
+  // own: the key this call prints, which is settled although it is running.
+  std::int32_t reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
+                         const std::string& own);
+  std::recursive_mutex& printerLock(const std::string& printerId);
   // Finds out what became of entry and finishes it if it can. Returns the
   // code of the outcome (RECEIPT_PENDING when the printer did not answer).
   std::int32_t settle(TFP_ZORVIK& printer, journal::Entry& entry, const std::string& cause);
@@ -86,6 +91,7 @@ class ReceiptService {
   std::mutex FLock;
   std::condition_variable FDone;
   std::set<std::string> FRunning;  // keys being printed now
+  std::map<std::string, std::unique_ptr<std::recursive_mutex>> FPrinterLocks;  // by serial number
 };
 
 }  // namespace orbantis::receipts

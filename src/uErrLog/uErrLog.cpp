@@ -34,7 +34,10 @@ ErrSupportState& errSupport() {
 // shared one such as /tmp: a symlink, or a file another user planted there,
 // is never written into.
 void appendToFile(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, kFileMode);
+  // O_NONBLOCK: a FIFO planted at the name must not hold the exchange in
+  // open(); it is refused below like any file that is not a regular one.
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK,
+                  kFileMode);
   if (fd < 0) {
     if (errno == ELOOP) throw Exception("Log file " + path + " is a symbolic link; nothing was written to it.");
     throw Exception("Cannot open log file " + path + ": " + std::strerror(errno));
@@ -44,6 +47,7 @@ void appendToFile(const std::string& path, const std::string& bytes) {
     ::close(fd);
     throw Exception("Log file " + path + " is not a regular file of this user; nothing was written to it.");
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {

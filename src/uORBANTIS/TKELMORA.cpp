@@ -313,9 +313,15 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
             if (auto service = Receipts(false)) {
               const std::int32_t code = FDORRIK->FLastErrorCode;
               const AnsiString text = FDORRIK->FLastErrorMessage;
-              service->Reconcile(*FDORRIK, FPrinterSerial);
+              const AnsiString textBg = FDORRIK->FLastErrorMessage_BG;
+              try {
+                service->Reconcile(*FDORRIK, FPrinterSerial);
+              } catch (const std::exception& e) {
+                log(std::string("TPRAXOL.CONNECT_TO_PRINTER : settling unfinished receipts: ") + e.what());
+              }
               FDORRIK->FLastErrorCode = code;
               FDORRIK->FLastErrorMessage = text;
+              FDORRIK->FLastErrorMessage_BG = textBg;
             }
           }
         }

@@ -41,6 +41,7 @@ TEST(FieldStructure, ValuesThatWouldChangeTheirFieldAreRefused) {
       // a value followed by another with no separator ends by its length
       {"CMD_49_0_0", {"A9", "2.50"}, -3},
       {"CMD_51_0_0", {"10", "1"}, -3},
+      {"CMD_51_0_0", {"", "1"}, -3},  // the display flag would take the print flag's place
       {"CMD_69_0_0", {"0", "anything long", "at all"}, -3},
       {"CMD_79_0_0", {"XY", "010126", "311226"}, -3},  // never cut
       {"CMD_94_0_0", {"XY", "010126", "311226"}, -3},

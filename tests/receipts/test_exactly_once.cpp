@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "ReceiptFixture.h"
+#include "receipts/ReceiptDocument.h"
 
 extern char** environ;
 
@@ -175,6 +176,79 @@ TEST(ExactlyOnce, ARefusedOpenLeavesAnotherOpenReceiptAlone) {
   EXPECT_TRUE(end.open) << "the other receipt is still there";
   EXPECT_EQ(end.voids, 0);
   EXPECT_EQ(emu.inspect([](const emulator::Printer& p) { return p.receipt().totals[1]; }), 999);
+}
+
+// Payments short of the total would be made up in cash by the close: the
+// receipt is cancelled before the first payment instead.
+TEST(ExactlyOnce, PaymentsShortOfTheTotalCancelTheReceipt) {
+  emulator::Emulator emu;
+  auto model = test::ModelOn(emu);
+  test::ProgramItem7(*model);
+  test::ReceiptWorld world;
+  std::string document = test::TenItemReceipt("short");
+  document.replace(document.find("\"30.00\""), 7, "\"9.00\"");
+  const auto outcome = world.service->Print(*model, test::kSerial, document);
+  EXPECT_EQ(outcome.code, RECEIPT_CANCELLED) << outcome.json;
+  EXPECT_NE(json::parse(outcome.json)["message"].get<std::string>().find(
+                "The payments (19.00) are less than the receipt's total (29.32)."),
+            std::string::npos);
+  const Ending end = Look(emu);
+  EXPECT_EQ(end.receipts, 0);
+  EXPECT_FALSE(end.open);
+}
+
+// Journal entries as an earlier run left them, settled from what the printer
+// holds: a receipt finished by hand after its payments began is printed, not
+// printed again; a receipt never opened while another program's receipt is
+// open leaves that receipt alone.
+TEST(ExactlyOnce, SettlingTellsAReceiptFinishedByHandAndAnotherProgramsReceipt) {
+  {
+    emulator::Emulator emu;
+    auto model = test::ModelOn(emu);
+    test::ReceiptWorld world;
+    const std::string document = R"({"key": "by-hand", "operator": {"code": 1, "password": "0000", "till": 1},
+        "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})";
+    const auto parsed = receipts::ParseReceipt(document);
+    journal::Entry e;
+    e.key = "by-hand";
+    e.docHash = parsed.document.hash;
+    e.document = parsed.document.canonical;
+    e.printer = test::kSerial;
+    world.journal->Accept(e);
+    AnsiStrings out;
+    ASSERT_EQ(model->Run("CMD_48_0_0", {"1", "0000", "1"}, out), 0);
+    world.journal->SetCounters(e, out[0], out[1]);
+    world.journal->Reach(e, journal::State::Paying, "paying");
+    // The till finished it by hand after an "attention".
+    ASSERT_EQ(model->Run("CMD_49_0_11", {"Tea", "A", "1.50", "1", "cup"}, out), 0);
+    ASSERT_EQ(model->Run("CMD_53_0_1", {}, out), 0);
+    ASSERT_EQ(model->Run("CMD_56_0_0", {}, out), 0);
+    const auto outcome = world.service->Print(*model, test::kSerial, document);
+    EXPECT_EQ(outcome.code, RECEIPT_PRINTED) << outcome.json;
+    EXPECT_EQ(Look(emu).receipts, 1) << "not printed again";
+  }
+  {
+    emulator::Emulator emu;
+    auto model = test::ModelOn(emu);
+    test::ReceiptWorld world;
+    const std::string document = test::TenItemReceipt("never-opened");
+    const auto parsed = receipts::ParseReceipt(document);
+    journal::Entry e;
+    e.key = "never-opened";
+    e.docHash = parsed.document.hash;
+    e.document = parsed.document.canonical;
+    e.printer = test::kSerial;
+    world.journal->Accept(e);  // its open never went out
+    AnsiStrings out;
+    ASSERT_EQ(model->Run("CMD_48_0_0", {"2", "0000", "1"}, out), 0);
+    ASSERT_EQ(model->Run("CMD_49_0_0", {"B", "9.99"}, out), 0);
+    const auto outcome = world.service->Print(*model, test::kSerial, document);
+    EXPECT_EQ(outcome.code, receipts::RECEIPT_FAILED) << outcome.json;
+    const Ending end = Look(emu);
+    EXPECT_TRUE(end.open) << "the other program's receipt is left open";
+    EXPECT_EQ(end.voids, 0);
+    EXPECT_EQ(emu.inspect([](const emulator::Printer& p) { return p.receipt().totals[1]; }), 999);
+  }
 }
 
 // ---------------------------------------------------------------- the fault matrix
@@ -348,6 +422,7 @@ TEST(DriverKilled, AtEveryFrameTheRestartedDriverEndsInOneReceiptOrACancelledOne
     figures.firstFailed += first.code != RECEIPT_PRINTED;
     if (first.code == RECEIPT_PRINTED) {
       EXPECT_EQ(Look(emu).receipts, 1);
+      figures.falseSuccess += Look(emu).receipts != 1;
     }
 
     const pid_t restarted = StartRunner(device, journal, document, dir.Path() + "second.json");
@@ -364,7 +439,7 @@ TEST(DriverKilled, AtEveryFrameTheRestartedDriverEndsInOneReceiptOrACancelledOne
     figures.cancelled += end.receipts == 0;
   }
   figures.print("driver killed (SIGKILL) and restarted");
-  EXPECT_EQ(figures.twice + figures.open, 0);
+  EXPECT_EQ(figures.twice + figures.open + figures.falseSuccess, 0);
 }
 
 }  // namespace
