@@ -77,6 +77,34 @@ TEST_F(PrinterTest, PaymentsSplitAcrossModesAndGiveChangeOnlyInCash) {
   EXPECT_EQ(ok(110), "6.00,4.00,0.00,0.00,0.00,0.00,0.00,0.00,1,1");
 }
 
+// A payment mode I to L carries one name, the one programmed for it, on the
+// receipt and on the X report alike.
+TEST_F(PrinterTest, PaymentsIToLCarryTheirNameOnReceiptsAndReportsAlike) {
+  openReceipt();
+  ok(49, "\tA10.00");
+  ok(53, "I+10.00");
+  ok(56);
+  ok(69, "2");
+  const auto roll = paper.text();
+  const auto first = roll.find("VOUCHER");
+  ASSERT_NE(first, std::string::npos) << roll;
+  EXPECT_NE(roll.find("VOUCHER", first + 1), std::string::npos) << "on the X report too:\n" << roll;
+  EXPECT_EQ(roll.find("PAYMENT I"), std::string::npos) << roll;
+}
+
+// The receipt's open can no longer be cancelled once a payment is taken, and
+// the void read says so.
+TEST_F(PrinterTest, APaidReceiptCanNoLongerBeCancelled) {
+  openReceipt();
+  ok(49, "\tA10.00");
+  EXPECT_EQ(ok(103).substr(0, 2), "1,");
+  EXPECT_EQ(ok(53, "N+4.00"), "D6.00");
+  EXPECT_EQ(ok(103).substr(0, 2), "0,");
+  EXPECT_TRUE(testBit(run(60).status, bits::notAllowed));
+  EXPECT_EQ(ok(53, "P"), "R0.00");
+  ok(56);
+}
+
 TEST_F(PrinterTest, ClosingAnUnpaidReceiptPaysItInCash) {
   openReceipt();
   ok(49, "\tB3.30*3");

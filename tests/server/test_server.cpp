@@ -411,6 +411,19 @@ TEST_F(ServerTest, ReleasedObjectsAreGone) {
   EXPECT_NE(CreateObject(c), path) << "paths are not reused";
 }
 
+// A second server on the same bus ends at once and says why, in a sentence
+// that ends where it should.
+TEST_F(ServerTest, ASecondServerSaysTheNameIsTaken) {
+  StartServer();
+  const std::string log = dir.Path() + "second.log";
+  EXPECT_EQ(test::WaitExit(test::Spawn({ORBANTIS_SERVER_EXE}, env, log), 10000), 1);
+  const std::string text = test::ReadFile(log);
+  EXPECT_NE(text.find("orbantis: The bus name ORBANTIS.KELMORA is taken: is another ORBANTIS server running?"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("()"), std::string::npos) << text;
+}
+
 TEST_F(ServerTest, RegistrationSwitchesWriteAndRemoveTheFiles) {
   const std::string services = dir.Path() + "data/dbus-1/services/ORBANTIS.KELMORA.service";
   const std::string description = dir.Path() + "data/dbus-1/interfaces/ORBANTIS.KELMORA.xml";
