@@ -19,9 +19,10 @@
 // The server's log folder (written after an initialiser when a call fails) is
 // a private temporary folder: XDG_DATA_HOME is pointed there.
 //
-// Invariants: no crash and no escaping exception; an entry returns a value
-// exactly when it declares a result, of the declared type; every argument
-// keeps its type; with no printer object every printer command fails with a
+// Invariants: no crash and no escaping exception (but from writing a code
+// page other than 1251 or 1252, which must leave the property unchanged); an
+// entry returns a value exactly when it declares a result, of the declared
+// type; every argument keeps its type; with no printer object every printer command fails with a
 // negative code and hands back empty answer values (the two status reads
 // keep what the client passed), CUSTOM_CMD answers false, and no status bit
 // is set.
@@ -141,6 +142,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ArgSpec& argument : e.args) args.push_back(ReadArgument(in, argument.type));
     const std::vector<Value> given = args;
 
+    // The one entry that refuses a value by failing the call: writing a code
+    // page other than 1251 or 1252 (the bus answers with an error). It must
+    // leave the property as it was.
+    if (e.name == "codePage" && e.kind == EntryKind::PropertyWrite) {
+      const std::int32_t before = object.codePage();
+      const std::int32_t wanted = std::get<std::int32_t>(args[0]);
+      try {
+        e.call(object, args);
+        FUZZ_CHECK(wanted == 1251 || wanted == 1252);
+        FUZZ_CHECK(object.codePage() == wanted);
+      } catch (const Exception&) {
+        FUZZ_CHECK(wanted != 1251 && wanted != 1252);
+        FUZZ_CHECK(object.codePage() == before);
+      }
+      continue;
+    }
     const std::optional<Value> result = e.call(object, args);
 
     FUZZ_CHECK(object.printer() == nullptr);

@@ -8,6 +8,9 @@ cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
 # The client examples of the README, against the software printer.
 "$root/examples/run_all.sh" "$build"
+# The README's first day from the Debian package: installed, used on a private
+# bus with an empty home, purged.
+"$root/scripts/first-day.sh"
 # The tests again under AddressSanitizer/UndefinedBehaviorSanitizer and
 # ThreadSanitizer, each in a build folder of its own.
 "$root/scripts/sanitize.sh"

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The README's first day, from the Debian package, as a new user does it:
+# build the package, install it, then on a private session bus with an empty
+# home print the first receipt with the installed Python example, print a
+# receipt document twice with orbantis-cli (it prints once) and read the
+# journal, look at what the package put where, and purge it again.
+#
+# It installs and purges the package orbantis on this machine, so it needs
+# root (as CI runs) or sudo. The last line is "N passed, M failed".
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then
+  if ! sudo -n true 2>/dev/null; then
+    echo "first-day: needs root or sudo to install the package; not run"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
+  sudo_cmd=(sudo)
+fi
+
+passed=0
+failed=0
+pass() { echo "PASS $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL $1"; failed=$((failed + 1)); }
+check() { if eval "$2"; then pass "$1"; else fail "$1"; fi; }
+
+work="$(mktemp -d /tmp/orbantis-first-day-XXXXXX)"
+purge() {
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q orbantis >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap purge EXIT
+
+echo "== the package"
+if ! "$root/scripts/package.sh" >"$work/package.log" 2>&1; then
+  tail -20 "$work/package.log"
+  fail "the package builds"
+  echo "$passed passed, $failed failed"
+  exit 1
+fi
+deb="$(ls "$root"/build-package/orbantis_*.deb | head -1)"
+if DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "$deb" >"$work/install.log" 2>&1; then
+  pass "apt-get install ./$(basename "$deb")"
+else
+  tail -20 "$work/install.log"
+  fail "apt-get install ./$(basename "$deb")"
+  echo "$passed passed, $failed failed"
+  exit 1
+fi
+
+echo "== what went where"
+doc=/usr/share/doc/orbantis
+check "the programs are in /usr/bin" '[[ -x /usr/bin/orbantis && -x /usr/bin/orbantis-cli && -x /usr/bin/orbantis-emulator ]]'
+check "the bus starts the server for every user" '[[ -f /usr/share/dbus-1/services/ORBANTIS.KELMORA.service ]]'
+check "the docs and copyright are in $doc" '[[ -f $doc/copyright && -f $doc/README.md && -f $doc/receipts.md && -f $doc/methods.md ]]'
+check "the examples keep their run bits" '[[ -x $doc/examples/python/print_receipt.py && -x $doc/examples/shell/print_receipt.sh ]]'
+check "the C++ example has its CMakeLists.txt" '[[ -f $doc/examples/cpp/CMakeLists.txt ]]'
+check "the receipt schema is installed" '[[ -f /usr/share/orbantis/receipt.schema.json ]]'
+check "the manual pages are installed" 'ls /usr/share/man/man1/orbantis-cli.1* >/dev/null 2>&1'
+
+echo "== the first day, on a private bus with an empty home"
+mkdir -p "$work/home"
+cat >"$work/day.sh" <<'DAY'
+set -u
+cd "$HOME"
+orbantis-emulator --pty --link "$HOME/printer" --paper "$HOME/paper.txt" >"$HOME/emulator.out" 2>&1 &
+emulator=$!
+for _ in $(seq 50); do [[ -e $HOME/printer ]] && break; sleep 0.1; done
+/usr/bin/python3 /usr/share/doc/orbantis/examples/python/print_receipt.py "$HOME/printer" >"$HOME/python.out" 2>&1
+echo "python $?" >>"$HOME/results"
+orbantis-cli --device "$HOME/printer" receipt /usr/share/doc/orbantis/examples/receipts/receipt.json >"$HOME/receipt1.out" 2>&1
+echo "receipt1 $?" >>"$HOME/results"
+orbantis-cli --device "$HOME/printer" receipt /usr/share/doc/orbantis/examples/receipts/receipt.json >"$HOME/receipt2.out" 2>&1
+echo "receipt2 $?" >>"$HOME/results"
+orbantis-cli journal --key till7-20261210-000123 >"$HOME/journal.out" 2>&1
+echo "journal $?" >>"$HOME/results"
+orbantis-cli --help discount >"$HOME/help.out" 2>&1
+sleep 0.3
+kill "$emulator"
+DAY
+env -i PATH=/usr/bin:/bin HOME="$work/home" timeout 300 dbus-run-session -- bash "$work/day.sh" >/dev/null 2>&1
+h="$work/home"
+check "the installed Python example prints the first receipt" 'grep -q "^python 0$" $h/results && grep -q "FISCAL RECEIPT" $h/paper.txt'
+check "orbantis-cli prints the receipt document" 'grep -q "^receipt1 0$" $h/results && grep -q "printed: number 2" $h/receipt1.out'
+check "the same document again prints nothing more" 'grep -q "^receipt2 0$" $h/results && grep -q "it was not printed again" $h/receipt2.out && [[ $(grep -c "FISCAL RECEIPT" $h/paper.txt) -eq 2 ]]'
+check "the journal has it" 'grep -q "^journal 0$" $h/results && grep -q "\"state\": \"printed\"" $h/journal.out'
+check "--help finds methods by what they do" 'grep -q "CMD_49_0_1" $h/help.out'
+check "the journal is the user'"'"'s, private" '[[ $(stat -c %a $h/.local/state/ORBANTIS/journal.sqlite) == 600 ]]'
+check "no ~/Documents made" '[[ ! -e $h/Documents ]]'
+for f in python.out receipt1.out receipt2.out journal.out; do
+  if [[ $failed -gt 0 ]]; then echo "--- $f"; sed 's/^/    /' "$h/$f" 2>/dev/null; fi
+done
+
+echo "== purge"
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q orbantis >/dev/null 2>&1
+check "apt-get purge leaves no program and no registration" '[[ ! -e /usr/bin/orbantis && ! -e /usr/share/dbus-1/services/ORBANTIS.KELMORA.service && ! -e $doc ]]'
+
+echo "$passed passed, $failed failed"
+((failed == 0))
