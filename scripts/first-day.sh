@@ -87,14 +87,20 @@ check "orbantis-cli prints the receipt document" 'grep -q "^receipt1 0$" $h/resu
 check "the same document again prints nothing more" 'grep -q "^receipt2 0$" $h/results && grep -q "it was not printed again" $h/receipt2.out && [[ $(grep -c "FISCAL RECEIPT" $h/paper.txt) -eq 2 ]]'
 check "the journal has it" 'grep -q "^journal 0$" $h/results && grep -q "\"state\": \"printed\"" $h/journal.out'
 check "--help finds methods by what they do" 'grep -q "CMD_49_0_1" $h/help.out'
-check "the journal is the user'"'"'s, private" '[[ $(stat -c %a $h/.local/state/ORBANTIS/journal.sqlite) == 600 ]]'
+check "the journal is private to the user" '[[ $(stat -c %a $h/.local/state/ORBANTIS/journal.sqlite) == 600 ]]'
 check "no ~/Documents made" '[[ ! -e $h/Documents ]]'
 for f in python.out receipt1.out receipt2.out journal.out; do
   if [[ $failed -gt 0 ]]; then echo "--- $f"; sed 's/^/    /' "$h/$f" 2>/dev/null; fi
 done
 
 echo "== purge"
+# A server the user started by hand before the package goes ends with it.
+env -i PATH=/usr/bin:/bin HOME="$work/home" dbus-run-session -- /usr/bin/orbantis >/dev/null 2>&1 &
+for _ in $(seq 50); do pgrep -x -f /usr/bin/orbantis >/dev/null && break; sleep 0.1; done
+check "a server started by hand runs" 'pgrep -x -f /usr/bin/orbantis >/dev/null'
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q orbantis >/dev/null 2>&1
+for _ in $(seq 50); do pgrep -x -f /usr/bin/orbantis >/dev/null || break; sleep 0.1; done
+check "a server running when the package goes ends with it" '! pgrep -x -f /usr/bin/orbantis >/dev/null'
 check "apt-get purge leaves no program and no registration" '[[ ! -e /usr/bin/orbantis && ! -e /usr/share/dbus-1/services/ORBANTIS.KELMORA.service && ! -e $doc ]]'
 
 echo "$passed passed, $failed failed"
