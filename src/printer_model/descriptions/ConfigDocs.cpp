@@ -3,6 +3,32 @@
 
 namespace orbantis::cmd {
 
+namespace {
+
+// Values described alike in several rows of this group.
+const ValueDoc kIPAddr = {"IPAddr",
+                          "The IP address, e.g. 192.168.1.50; required, up to 15 characters (cut to 15), no \",\"."};
+const ValueDoc kSubnetMask = {
+    "SubnetMask", "The subnet mask, e.g. 255.255.255.0; required, up to 15 characters (cut to 15), no \",\"."};
+const ValueDoc kTCPPort = {"TCPPort",
+                           "The TCP port to listen on; required, up to 15 characters (cut to 15), no \",\"."};
+const ValueDoc kDefGateway = {"DefGateway",
+                              "The default gateway's IP address; required, up to 15 characters (cut to 15), no \",\"."};
+const ValueDoc kOUTPUTMultiplier = {"OUTPUT_Multiplier", "The multiplier in force, 0 to 3."};
+const ValueDoc kOUTPUTDecimals = {"OUTPUT_Decimals", "Decimals in amounts in force: 0 or 2."};
+const ValueDoc kOUTPUTEnabledSwitches = {"OUTPUT_EnabledSwitches",
+                                         "The enabled tax groups, one 0 or 1 per group A to F."};
+const ValueDoc kOUTPUTTaxA = {"OUTPUT_TaxA", "The tax rate of group A in force, in percent."};
+const ValueDoc kOUTPUTTaxB = {"OUTPUT_TaxB", "The tax rate of group B in force, in percent."};
+const ValueDoc kOUTPUTTaxC = {"OUTPUT_TaxC", "The tax rate of group C in force, in percent."};
+const ValueDoc kOUTPUTTaxD = {"OUTPUT_TaxD", "The tax rate of group D in force, in percent."};
+const ValueDoc kOUTPUTTaxE = {"OUTPUT_TaxE", "The tax rate of group E in force, in percent."};
+const ValueDoc kOUTPUTTaxF = {"OUTPUT_TaxF", "The tax rate of group F in force, in percent."};
+const ValueDoc kOption = {"Option", "The payment mode: I, J, K or L (one character, cut to 1)."};
+const ValueDoc kOpCode = {"OpCode", "The operator's number, 1 to 16."};
+
+}  // namespace
+
 const std::vector<CommandDoc>& ConfigCommandDocs() {
   static const std::vector<CommandDoc> docs = {
       {"CMD_36_0_0",
@@ -20,10 +46,10 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
       {"CMD_36_0_1",
        "Writes the printer's network settings, MAC address included. Only while no receipt is open; an empty MACAddr "
        "keeps the printer's MAC address.",
-       {{"IPAddr", "The IP address, e.g. 192.168.1.50; required, up to 15 characters (cut to 15), no \",\"."},
-        {"SubnetMask", "The subnet mask, e.g. 255.255.255.0; required, up to 15 characters (cut to 15), no \",\"."},
-        {"TCPPort", "The TCP port to listen on; required, up to 15 characters (cut to 15), no \",\"."},
-        {"DefGateway", "The default gateway's IP address; required, up to 15 characters (cut to 15), no \",\"."},
+       {kIPAddr,
+        kSubnetMask,
+        kTCPPort,
+        kDefGateway,
         {"MACAddr",
          "The MAC address, up to 24 characters (cut to 24), no \",\". May be empty: the field then ends in \",\" and "
          "the printer keeps its MAC address."}},
@@ -36,10 +62,7 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
       {"CMD_36_0_2",
        "Writes the printer's IP address, subnet mask, TCP port and default gateway, leaving the MAC address as it is. "
        "Goes out as command 96h (code 10134).",
-       {{"IPAddr", "The IP address, e.g. 192.168.1.50; required, up to 15 characters (cut to 15), no \",\"."},
-        {"SubnetMask", "The subnet mask, e.g. 255.255.255.0; required, up to 15 characters (cut to 15), no \",\"."},
-        {"TCPPort", "The TCP port to listen on; required, up to 15 characters (cut to 15), no \",\"."},
-        {"DefGateway", "The default gateway's IP address; required, up to 15 characters (cut to 15), no \",\"."}},
+       {kIPAddr, kSubnetMask, kTCPPort, kDefGateway},
        {},
        "0 written; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; refused, e.g. a "
        "malformed value: \"Some of the status bytes:\" and the reasons); -3 a value holds \",\" (nothing sent). With "
@@ -134,15 +157,8 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
         {"INPUT_TaxD", "The VAT tax rate of group D in percent, 0 to 99; sent as written."},
         {"INPUT_TaxE", "The VAT tax rate of group E in percent, 0 to 99; sent as written."},
         {"INPUT_TaxF", "The VAT tax rate of group F in percent, 0 to 99; sent as written."}},
-       {{"OUTPUT_Multiplier", "The multiplier in force, 0 to 3."},
-        {"OUTPUT_Decimals", "Decimals in amounts in force: 0 or 2."},
-        {"OUTPUT_EnabledSwitches", "The enabled tax groups, one 0 or 1 per group A to F."},
-        {"OUTPUT_TaxA", "The tax rate of group A in force, in percent."},
-        {"OUTPUT_TaxB", "The tax rate of group B in force, in percent."},
-        {"OUTPUT_TaxC", "The tax rate of group C in force, in percent."},
-        {"OUTPUT_TaxD", "The tax rate of group D in force, in percent."},
-        {"OUTPUT_TaxE", "The tax rate of group E in force, in percent."},
-        {"OUTPUT_TaxF", "The tax rate of group F in force, in percent."}},
+       {kOUTPUTMultiplier, kOUTPUTDecimals, kOUTPUTEnabledSwitches, kOUTPUTTaxA, kOUTPUTTaxB, kOUTPUTTaxC, kOUTPUTTaxD,
+        kOUTPUTTaxE, kOUTPUTTaxF},
        "0 set; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; refused, e.g. sales "
        "since the last Z report or a receipt open: \"Some of the status bytes:\" and the reasons); -3 a value holds "
        "\",\" or a multiplier or rate is not a plain number (nothing sent). With input checks on: -10500 a value "
@@ -154,15 +170,8 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
       {"CMD_83_0_1",
        "Reads the multiplier, the decimals, the enabled tax groups and the VAT tax rates of groups A to F.",
        {},
-       {{"OUTPUT_Multiplier", "The multiplier in force, 0 to 3."},
-        {"OUTPUT_Decimals", "Decimals in amounts in force: 0 or 2."},
-        {"OUTPUT_EnabledSwitches", "The enabled tax groups, one 0 or 1 per group A to F."},
-        {"OUTPUT_TaxA", "The tax rate of group A in force, in percent."},
-        {"OUTPUT_TaxB", "The tax rate of group B in force, in percent."},
-        {"OUTPUT_TaxC", "The tax rate of group C in force, in percent."},
-        {"OUTPUT_TaxD", "The tax rate of group D in force, in percent."},
-        {"OUTPUT_TaxE", "The tax rate of group E in force, in percent."},
-        {"OUTPUT_TaxF", "The tax rate of group F in force, in percent."}},
+       {kOUTPUTMultiplier, kOUTPUTDecimals, kOUTPUTEnabledSwitches, kOUTPUTTaxA, kOUTPUTTaxB, kOUTPUTTaxC, kOUTPUTTaxD,
+        kOUTPUTTaxE, kOUTPUTTaxF},
        "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; refused: \"Some of the "
        "status bytes:\" and the reasons). With answer checks on: -10524 a value missing, -10515 multiplier or decimals "
        "not in their list, -10513 switches over 6 characters, -10517 a rate no number or above 99, -10518 below 0."},
@@ -170,8 +179,7 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
       {"CMD_85_0_0",
        "Names payment mode I, J, K or L (the extra payment modes of the payment command), e.g. VOUCHER. Only while no "
        "receipt is open.",
-       {{"Option", "The payment mode: I, J, K or L (one character, cut to 1)."},
-        {"INPUT_NAME", "The payment mode's name; required, up to 24 characters (cut to 24), no \",\"."}},
+       {kOption, {"INPUT_NAME", "The payment mode's name; required, up to 24 characters (cut to 24), no \",\"."}},
        {{"FP_RESULT", "P the name was set, F the printer refused it; the till must check for P."}},
        "0 answered (check FP_RESULT); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 a value holds \",\" (nothing "
@@ -180,7 +188,7 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
 
       {"CMD_85_0_1",
        "Reads the name of payment mode I, J, K or L.",
-       {{"Option", "The payment mode: I, J, K or L (one character, cut to 1)."}},
+       {kOption},
        {{"OUTPUT_NAME", "The payment mode's name, up to 24 characters (up to its first \",\")."}},
        "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; refused: \"Some of the "
        "status bytes:\" and the reasons); -3 Option holds \",\" (nothing sent). With input checks on: -10500 empty, "
@@ -207,7 +215,7 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
 
       {"CMD_101_0_0",
        "Changes an operator's password. The printer checks the old password; only while no receipt is open.",
-       {{"OpCode", "The operator's number, 1 to 16."},
+       {kOpCode,
         {"OldPwd", "The operator's current password, 4 to 8 characters (cut to 8), no \",\"."},
         {"NewPwd", "The new password, 4 to 8 characters (cut to 8), no \",\"."}},
        {},
@@ -219,7 +227,7 @@ const std::vector<CommandDoc>& ConfigCommandDocs() {
       {"CMD_102_0_0",
        "Sets an operator's name, printed on the operator's receipts and reports. The printer checks the operator's "
        "password; only while no receipt is open.",
-       {{"OpCode", "The operator's number, 1 to 16."},
+       {kOpCode,
         {"Pwd", "The operator's password, 4 to 8 characters (cut to 8), no \",\"."},
         {"OpName", "The operator's name; required, up to 24 characters (cut to 24), no \",\"."}},
        {},

@@ -2,6 +2,21 @@
 #include "printer_model/CommandDocs.h"
 
 namespace orbantis::cmd {
+
+namespace {
+
+// Values described alike in several rows of this group.
+const ValueDoc kPLU = {"PLU", "The item's PLU number, 1 to 999999999."};
+const ValueDoc kErrorCode = {"ErrorCode", "P done, F refused (e.g. no item with this PLU)."};
+const ValueDoc kFreeNumberCode = {"ErrorCode", "P a free number was found, F none."};
+const ValueDoc kANSWERPLU = {"ANSWER_PLU", "The free PLU number (nine digits with leading zeros); empty after F."};
+const ValueDoc kOption = {
+    "Option",
+    "S the sales report (quantity and total per item), P the programmed items (price, group); one character (cut "
+    "to 1)."};
+
+}  // namespace
+
 namespace {
 
 // The item record that the reads by selector letter answer.
@@ -39,7 +54,7 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
        "Programs an item (PLU) in the database: tax group, department, price, stock and name. An item that exists is "
        "overwritten and keeps its sales; only while no receipt is open.",
        {{"TaxGr", "The VAT tax group: A, B, C, D, E or F (one character, cut to 1)."},
-        {"PLU", "The item's PLU number, 1 to 999999999."},
+        kPLU,
         {"Group", "The item's department group, 1 to 99."},
         {"SPrice", "The selling price, up to 999999.99, e.g. 2.50 (plain digits and one point)."},
         {"Replace",
@@ -58,9 +73,8 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
 
       {"CMD_107_2_0",
        "Changes an item's stock: adds Quantity to the quantity available (a negative one takes it off).",
-       {{"PLU", "The item's PLU number, 1 to 999999999."},
-        {"Quantity", "The quantity to add, a decimal number, e.g. 5 or -1.5 (no lower bound)."}},
-       {{"ErrorCode", "P done, F refused (e.g. no item with this PLU)."}},
+       {kPLU, {"Quantity", "The quantity to add, a decimal number, e.g. 5 or -1.5 (no lower bound)."}},
+       {kErrorCode},
        "0 answered (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 a value not a plain number "
        "(nothing sent). With input checks on: -10500 empty, -10511 PLU no integer or too big, -10512 below 1, -10505 "
@@ -68,9 +82,8 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
 
       {"CMD_107_3_0",
        "Changes an item's selling price.",
-       {{"PLU", "The item's PLU number, 1 to 999999999."},
-        {"SPrice", "The new price, up to 999999.99, e.g. 2.50 (plain digits and one point)."}},
-       {{"ErrorCode", "P done, F refused (e.g. no item with this PLU)."}},
+       {kPLU, {"SPrice", "The new price, up to 999999.99, e.g. 2.50 (plain digits and one point)."}},
+       {kErrorCode},
        "0 answered (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 a value not a plain number "
        "(nothing sent). With input checks on: -10500 empty, -10511 PLU no integer or too big, -10512 below 1, -10505 "
@@ -179,8 +192,7 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
       {"CMD_107_12_0",
        "Finds the first free PLU number at or above this one (read X): where to program a new item.",
        {{"PLU", "The PLU number to search from, 1 to 999999999."}},
-       {{"ErrorCode", "P a free number was found, F none."},
-        {"ANSWER_PLU", "The free PLU number (nine digits with leading zeros); empty after F."}},
+       {kFreeNumberCode, kANSWERPLU},
        "0 read (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not a plain number "
        "(nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, -10512 below 1; "
@@ -190,8 +202,7 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
       {"CMD_107_12_1",
        "Finds the first free PLU number at or below this one (read x).",
        {{"PLU", "The PLU number to search down from, 1 to 999999999."}},
-       {{"ErrorCode", "P a free number was found, F none."},
-        {"ANSWER_PLU", "The free PLU number (nine digits with leading zeros); empty after F."}},
+       {kFreeNumberCode, kANSWERPLU},
        "0 read (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not a plain number "
        "(nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, -10512 below 1; "
@@ -201,9 +212,7 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
       {"CMD_111_0",
        "Prints an item report over a PLU range: the items' sales (S) or their programmed data (P). Only while no "
        "receipt is open.",
-       {{"Option",
-         "S the sales report (quantity and total per item), P the programmed items (price, group); one character (cut "
-         "to 1)."},
+       {kOption,
         {"START_PLU", "The first PLU number of the range, from 1."},
         {"END_PLU",
          "The last PLU number of the range; any integer, not compared with START_PLU (the printer judges)."}},
@@ -217,10 +226,7 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
       {"CMD_111_1",
        "Prints an item report for one department group: the items' sales (S) or their programmed data (P). Only while "
        "no receipt is open.",
-       {{"Option",
-         "S the sales report (quantity and total per item), P the programmed items (price, group); one character (cut "
-         "to 1)."},
-        {"Group", "The department group, from 1 (the printer keeps 1 to 99)."}},
+       {kOption, {"Group", "The department group, from 1 (the printer keeps 1 to 99)."}},
        {{"ErrorCode", "P printed, F nothing printed (e.g. no item in the group)."}},
        "0 answered (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 a value holds \",\" or Group "
@@ -231,9 +237,7 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
       {"CMD_111_2",
        "Prints an item report over all items: their sales (S) or their programmed data (P). Only while no receipt is "
        "open.",
-       {{"Option",
-         "S the sales report (quantity and total per item), P the programmed items (price, group); one character (cut "
-         "to 1)."}},
+       {kOption},
        {{"ErrorCode", "P printed, F nothing printed (e.g. no items)."}},
        "0 answered (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 Option holds \",\" (nothing "

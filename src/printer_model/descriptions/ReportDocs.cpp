@@ -4,13 +4,25 @@
 
 namespace orbantis::cmd {
 
+namespace {
+
+// Values described alike in several rows of this group.
+const ValueDoc kStartDate = {"StartDate",
+                             "The first day, DDMMYY (e.g. 010124 for 1 January 2024), cut to 6 characters; no comma."};
+const ValueDoc kEndDate = {"EndDate", "The last day, DDMMYY, cut to 6 characters; no comma. The day counts in full."};
+const ValueDoc kExt = {"Ext",
+                       "Optional report form, one character, sent right before StartDate, neither checked nor cut: "
+                       "0 the short form (the closures and the sums, no lines per tax group), another character the "
+                       "detailed one; empty also the detailed one."};
+
+}  // namespace
+
 const std::vector<CommandDoc>& ReportCommandDocs() {
   static const std::vector<CommandDoc> docs = {
       {"CMD_50_0_0",
        "Reads from the fiscal memory the sums of the daily closures (Z reports) between two dates, "
        "for tax groups A to D, and the date of the last closure in that range. Prints nothing.",
-       {{"StartDate", "The first day, DDMMYY (e.g. 010124 for 1 January 2024), cut to 6 characters; no comma."},
-        {"EndDate", "The last day, DDMMYY, cut to 6 characters; no comma. The day counts in full."}},
+       {kStartDate, kEndDate},
        {{"F_RESULT", "P closures found in the range, F none."},
         {"AA", "The sum of tax group A over the closures in the range."},
         {"BB", "The sum of tax group B."},
@@ -78,12 +90,7 @@ const std::vector<CommandDoc>& ReportCommandDocs() {
       {"CMD_79_0_0",
        "Prints the fiscal memory report over a range of dates: the closures (Z reports) in it and "
        "their sums per tax group. Only while no receipt is open.",
-       {{"Ext",
-         "Optional report form, one character, sent right before StartDate, neither checked nor cut: "
-         "0 the short form (the closures and the sums, no lines per tax group), another character the "
-         "detailed one; empty also the detailed one."},
-        {"StartDate", "The first day, DDMMYY (e.g. 010124 for 1 January 2024), cut to 6 characters; no comma."},
-        {"EndDate", "The last day, DDMMYY, cut to 6 characters; no comma. The day counts in full."}},
+       {kExt, kStartDate, kEndDate},
        {},
        "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. a receipt open); -3 "
@@ -92,12 +99,7 @@ const std::vector<CommandDoc>& ReportCommandDocs() {
       {"CMD_94_0_0",
        "Prints the short fiscal memory report over a range of dates: the closures (Z reports) in it "
        "and their sums. Only while no receipt is open.",
-       {{"Ext",
-         "Optional report form, one character, sent right before StartDate, neither checked nor cut: "
-         "0 the short form (the closures and the sums, no lines per tax group), another character the "
-         "detailed one; empty also the detailed one."},
-        {"StartDate", "The first day, DDMMYY (e.g. 010124 for 1 January 2024), cut to 6 characters; no comma."},
-        {"EndDate", "The last day, DDMMYY, cut to 6 characters; no comma. The day counts in full."}},
+       {kExt, kStartDate, kEndDate},
        {},
        "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. a receipt open); -3 "

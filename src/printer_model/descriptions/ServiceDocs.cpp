@@ -3,12 +3,19 @@
 
 namespace orbantis::cmd {
 
+namespace {
+
+// Values described alike in several rows of this group.
+const ValueDoc kRowNum = {"RowNum", "The row, 0 (top) to 95."};
+
+}  // namespace
+
 const std::vector<CommandDoc>& ServiceCommandDocs() {
   static const std::vector<CommandDoc> docs = {
       {"CMD_115_0",
        "Writes one row of the printer's logo picture, which has 96 rows of 576 dots. saveLogoToPrinter sends a whole "
        "picture row by row with this command.",
-       {{"RowNum", "The row, 0 (top) to 95."},
+       {kRowNum,
         {"RowData",
          "The row's dots as up to 144 hexadecimal digits, two per byte (72 bytes), the most significant bit the "
          "leftmost dot, a set bit dark; a shorter row leaves the rest white. Sent as given, never cut, no \",\"."}},
@@ -21,7 +28,7 @@ const std::vector<CommandDoc>& ServiceCommandDocs() {
       {"CMD_115_1",
        "Reads one row of the printer's logo back. getLogoFromPrinter reads the whole picture row by row with this "
        "command.",
-       {{"RowNum", "The row, 0 (top) to 95."}},
+       {kRowNum},
        {{"RowData",
          "The row's dots as 144 hexadecimal digits, two per byte, the most significant bit the leftmost dot, a set bit "
          "dark."}},

@@ -4,6 +4,40 @@
 
 namespace orbantis::cmd {
 
+namespace {
+
+// Values described alike in several rows of this group.
+const ValueDoc kS0 = {"S0",
+                      "Status byte 0 as a decimal text, 0 to 255 (bit 7 is reserved and usually set, so 128 means "
+                      "no other bit): bit 0 syntax error, 1 invalid command, 2 clock not set, 3 display "
+                      "disconnected, 4 printing mechanism failure, 5 general error, 6 cover open."};
+const ValueDoc kS1 = {"S1",
+                      "Status byte 1: bit 0 a sum overflowed, 1 command not allowed in the current mode, 2 "
+                      "operational memory cleared, 3 battery low, 4 RAM failure after power on, 5 cash drawer open."};
+const ValueDoc kS2 = {"S2",
+                      "Status byte 2: bit 0 no paper, 1 paper near end, 2 electronic journal full, 3 fiscal "
+                      "receipt open, 4 electronic journal near full, 5 non-fiscal receipt open, 6 electronic "
+                      "journal not empty."};
+const ValueDoc kS3 = {"S3",
+                      "Status byte 3: bits 0 to 6 the switches SW1 to SW7 (transparent display, no obligatory "
+                      "display, half cut, automatic cut, unused, and two bits of the serial port speed)."};
+const ValueDoc kS4 = {"S4",
+                      "Status byte 4: bit 0 error writing the fiscal memory, 1 TIN and VRN set, 2 serial number "
+                      "set, 3 room for 30 records or fewer in the fiscal memory, 4 fiscal memory full, 5 any "
+                      "fiscal memory error."};
+const ValueDoc kS5 = {"S5",
+                      "Status byte 5: bit 0 fiscal memory read-only, 1 fiscal memory formatted, 2 last closure not "
+                      "OK, 3 fiscal mode, 4 tax rates entered, 5 error reading the fiscal memory."};
+const ValueDoc kDD = {"DD", "The day, 2 digits."};
+const ValueDoc kMM = {"MM", "The month, 2 digits."};
+const ValueDoc kHH = {"HH", "The hour, 00 to 23."};
+const ValueDoc kSS = {"SS", "The seconds, 2 digits."};
+const ValueDoc kOption = {"Option", "0 the turnover (sales) of each tax group, 1 the tax (VAT) of each group."};
+const ValueDoc kFPRESULT = {"FP_RESULT", "P read, F failed."};
+const ValueDoc kFreeRecords = {"FreeRecords", "The number of free fiscal memory records."};
+
+}  // namespace
+
 const std::vector<CommandDoc>& StatusCommandDocs() {
   static const std::vector<CommandDoc> docs = {
       {"CMD_74_0_0",
@@ -13,27 +47,7 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
        {{"Option",
          "W waits for the printing to finish before answering, X the extended status. Exactly W or X, "
          "capital; tested whether input checks are on or off."}},
-       {{"S0",
-         "Status byte 0 as a decimal text, 0 to 255 (bit 7 is reserved and usually set, so 128 means "
-         "no other bit): bit 0 syntax error, 1 invalid command, 2 clock not set, 3 display "
-         "disconnected, 4 printing mechanism failure, 5 general error, 6 cover open."},
-        {"S1",
-         "Status byte 1: bit 0 a sum overflowed, 1 command not allowed in the current mode, 2 "
-         "operational memory cleared, 3 battery low, 4 RAM failure after power on, 5 cash drawer open."},
-        {"S2",
-         "Status byte 2: bit 0 no paper, 1 paper near end, 2 electronic journal full, 3 fiscal "
-         "receipt open, 4 electronic journal near full, 5 non-fiscal receipt open, 6 electronic "
-         "journal not empty."},
-        {"S3",
-         "Status byte 3: bits 0 to 6 the switches SW1 to SW7 (transparent display, no obligatory "
-         "display, half cut, automatic cut, unused, and two bits of the serial port speed)."},
-        {"S4",
-         "Status byte 4: bit 0 error writing the fiscal memory, 1 TIN and VRN set, 2 serial number "
-         "set, 3 room for 30 records or fewer in the fiscal memory, 4 fiscal memory full, 5 any "
-         "fiscal memory error."},
-        {"S5",
-         "Status byte 5: bit 0 fiscal memory read-only, 1 fiscal memory formatted, 2 last closure not "
-         "OK, 3 fiscal mode, 4 tax rates entered, 5 error reading the fiscal memory."}},
+       {kS0, kS1, kS2, kS3, kS4, kS5},
        "0 read, even with error bits set; -74001 Option empty, -74002 Option not W or X (nothing "
        "sent); -4 no valid answer came (S0 to S5 stay empty). The last error text is left as it "
        "was; only the last error code is set when the result is negative."},
@@ -41,27 +55,7 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
        "Reads the printer's six status bytes (paper, cover, cash drawer, open receipt, fiscal "
        "memory, errors) with no option: CMD_74_0_0 without W or X.",
        {},
-       {{"S0",
-         "Status byte 0 as a decimal text, 0 to 255 (bit 7 is reserved and usually set, so 128 means "
-         "no other bit): bit 0 syntax error, 1 invalid command, 2 clock not set, 3 display "
-         "disconnected, 4 printing mechanism failure, 5 general error, 6 cover open."},
-        {"S1",
-         "Status byte 1: bit 0 a sum overflowed, 1 command not allowed in the current mode, 2 "
-         "operational memory cleared, 3 battery low, 4 RAM failure after power on, 5 cash drawer open."},
-        {"S2",
-         "Status byte 2: bit 0 no paper, 1 paper near end, 2 electronic journal full, 3 fiscal "
-         "receipt open, 4 electronic journal near full, 5 non-fiscal receipt open, 6 electronic "
-         "journal not empty."},
-        {"S3",
-         "Status byte 3: bits 0 to 6 the switches SW1 to SW7 (transparent display, no obligatory "
-         "display, half cut, automatic cut, unused, and two bits of the serial port speed)."},
-        {"S4",
-         "Status byte 4: bit 0 error writing the fiscal memory, 1 TIN and VRN set, 2 serial number "
-         "set, 3 room for 30 records or fewer in the fiscal memory, 4 fiscal memory full, 5 any "
-         "fiscal memory error."},
-        {"S5",
-         "Status byte 5: bit 0 fiscal memory read-only, 1 fiscal memory formatted, 2 last closure not "
-         "OK, 3 fiscal mode, 4 tax rates entered, 5 error reading the fiscal memory."}},
+       {kS0, kS1, kS2, kS3, kS4, kS5},
        "0 read, even with error bits set; -4 no valid answer came (S0 to S5 stay empty). The last "
        "error text is left as it was; only the last error code is set when the result is negative."},
       {"CMD_90_0_0",
@@ -86,12 +80,7 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
       {"CMD_62_0_1",
        "Reads the printer's clock, split into day, month, year, hour, minutes and seconds.",
        {},
-       {{"DD", "The day, 2 digits."},
-        {"MM", "The month, 2 digits."},
-        {"YY", "The year, 2 digits (24 for 2024)."},
-        {"HH", "The hour, 00 to 23."},
-        {"MINUTES", "The minutes, 2 digits."},
-        {"SS", "The seconds, 2 digits."}},
+       {kDD, kMM, {"YY", "The year, 2 digits (24 for 2024)."}, kHH, {"MINUTES", "The minutes, 2 digits."}, kSS},
        "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
        "-10524 a part missing (an answer shorter than 17 characters)."},
@@ -107,19 +96,14 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
        "Reads the date and time of the last fiscal memory record (e.g. the last Z report), split "
        "into day, month, year, hour, minutes and seconds.",
        {},
-       {{"DD", "The day, 2 digits."},
-        {"MM", "The month, 2 digits."},
-        {"YYYY", "The year, 4 digits."},
-        {"HH", "The hour, 00 to 23."},
-        {"MMM", "The minutes, 2 digits."},
-        {"SS", "The seconds, 2 digits."}},
+       {kDD, kMM, {"YYYY", "The year, 4 digits."}, kHH, {"MMM", "The minutes, 2 digits."}, kSS},
        "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
        "-10524 a part missing, -10513 a part longer than its 2 (year 4) digits."},
       {"CMD_64_0_0",
        "Reads the last daily closure (Z report) from the fiscal memory: its number, its totals by "
        "tax group and its date.",
-       {{"Option", "0 the turnover (sales) of each tax group, 1 the tax (VAT) of each group."}},
+       {kOption},
        {{"Closure", "The number of the last Z report (0 when there is none yet)."},
         {"TotA", "Tax group A: the closure's turnover (Option 0) or tax (Option 1)."},
         {"TotB", "Tax group B: the closure's turnover (Option 0) or tax (Option 1)."},
@@ -134,7 +118,7 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
        "missing, -10513 ClosureDate longer than 6."},
       {"CMD_65_0_0",
        "Reads the day's totals by tax group, since the last Z report: the turnover or the tax (VAT).",
-       {{"Option", "0 the turnover (sales) of each tax group, 1 the tax (VAT) of each group."}},
+       {kOption},
        {{"TotA", "Tax group A: the day's turnover (Option 0) or tax (Option 1)."},
         {"TotB", "Tax group B: the day's turnover (Option 0) or tax (Option 1)."},
         {"TotC", "Tax group C: the day's turnover (Option 0) or tax (Option 1)."},
@@ -169,14 +153,14 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
        "Reads how many records are still free in the fiscal memory (command byte 97h, with the "
        "option T).",
        {},
-       {{"FP_RESULT", "P read, F failed."}, {"FreeRecords", "The number of free fiscal memory records."}},
+       {kFPRESULT, kFreeRecords},
        "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
        "-10524 a value missing, -10515 FP_RESULT not P or F, -10521 FreeRecords no integer."},
       {"CMD_89_0_1",
        "Reads how many records are still free in the fiscal memory (command byte 98h, no data).",
        {},
-       {{"FP_RESULT", "P read, F failed."}, {"FreeRecords", "The number of free fiscal memory records."}},
+       {kFPRESULT, kFreeRecords},
        "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
        "-10524 a value missing, -10515 FP_RESULT not P or F, -10521 FreeRecords no integer."},

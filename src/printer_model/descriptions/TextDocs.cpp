@@ -4,6 +4,19 @@
 
 namespace orbantis::cmd {
 
+namespace {
+
+// Values described alike in several rows of this group.
+const ValueDoc kTRGTTEXT = {"TRGT_TEXT", "The text, up to 20 characters, cut to 20."};
+const ValueDoc kRecCnt = {"RecCnt", "The non-fiscal receipt's number in the day (since the last Z report)."};
+const ValueDoc kGlobRecCnt = {"GlobRecCnt", "Its number over the printer's whole life."};
+const ValueDoc kBCType = {"BC_Type",
+                          "The barcode type, one digit 1 to 5 (the symbology the printer has under that number), cut "
+                          "to 1; no comma or semicolon."};
+const ValueDoc kData = {"Data", "The barcode's content, up to 32 characters, cut to 32; no comma or semicolon."};
+
+}  // namespace
+
 const std::vector<CommandDoc>& TextCommandDocs() {
   static const std::vector<CommandDoc> docs = {
       {"CMD_33_0_0",
@@ -14,7 +27,7 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        "refused: \"Some of the status bytes:\" and the printer's reasons)."},
       {"CMD_35_0_0",
        "Shows a text on the lower line of the customer display.",
-       {{"TRGT_TEXT", "The text, up to 20 characters, cut to 20."}},
+       {kTRGTTEXT},
        {},
        "0 shown; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); with input checks on "
@@ -24,16 +37,14 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        "the header; CMD_42_0_0 prints its lines, CMD_39_0_0 closes it. Only while no receipt is "
        "open.",
        {},
-       {{"RecCnt", "The non-fiscal receipt's number in the day (since the last Z report)."},
-        {"GlobRecCnt", "Its number over the printer's whole life."}},
+       {kRecCnt, kGlobRecCnt},
        "0 opened; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. a receipt already "
        "open); with answer checks on -10521 a counter no integer (also empty)."},
       {"CMD_39_0_0",
        "Closes the open non-fiscal receipt: prints its end and its number.",
        {},
-       {{"RecCnt", "The non-fiscal receipt's number in the day (since the last Z report)."},
-        {"GlobRecCnt", "Its number over the printer's whole life."}},
+       {kRecCnt, kGlobRecCnt},
        "0 closed; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no non-fiscal "
        "receipt open); with answer checks on -10521 a counter no integer (also empty)."},
@@ -64,7 +75,7 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        "refused: \"Some of the status bytes:\" and the printer's reasons)."},
       {"CMD_47_0_0",
        "Shows a text on the upper line of the customer display.",
-       {{"TRGT_TEXT", "The text, up to 20 characters, cut to 20."}},
+       {kTRGTTEXT},
        {},
        "0 shown; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); with input checks on "
@@ -81,10 +92,7 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        "-10500 SoundData empty."},
       {"CMD_84_0_0",
        "Prints a barcode: its type and content, with a comma between them on the wire.",
-       {{"BC_Type",
-         "The barcode type, one digit 1 to 5 (the symbology the printer has under that number), cut "
-         "to 1; no comma or semicolon."},
-        {"Data", "The barcode's content, up to 32 characters, cut to 32; no comma or semicolon."}},
+       {kBCType, kData},
        {},
        "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); -3 BC_Type or Data holds "
@@ -92,10 +100,7 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        "BC_Type longer than 1 or Data longer than 32, -10504 BC_Type not 1 to 5."},
       {"CMD_84_0_1",
        "Prints a barcode, as CMD_84_0_0 with a semicolon between type and content on the wire.",
-       {{"BC_Type",
-         "The barcode type, one digit 1 to 5 (the symbology the printer has under that number), cut "
-         "to 1; no comma or semicolon."},
-        {"Data", "The barcode's content, up to 32 characters, cut to 32; no comma or semicolon."}},
+       {kBCType, kData},
        {},
        "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons); -3 BC_Type or Data holds "
