@@ -11,6 +11,8 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "Emulator.h"
@@ -23,22 +25,15 @@ namespace {
 
 using orbantis::AnsiStrings;
 
+// The receipt the exactly-once tests print (tests/receipts/ten-items.json).
 std::string Receipt(const std::string& key) {
-  return R"({"key": ")" + key + R"(", "operator": {"code": 1, "password": "0000", "till": 1},
-    "items": [
-      {"text": "Espresso", "text2": "double", "taxGroup": "A", "price": "2.40", "quantity": "2", "unit": "cup",
-       "discountPercent": "10"},
-      {"text": "Croissant", "taxGroup": "A", "price": "1.80", "unit": "pc"},
-      {"text": "Water 0.5 l", "taxGroup": "B", "price": "0.90", "quantity": "3", "unit": "btl"},
-      {"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup", "discountAmount": "0.20"},
-      {"text": "Cake", "taxGroup": "A", "price": "3.20", "unit": "pc"},
-      {"text": "Juice", "taxGroup": "B", "price": "2.10", "unit": "btl"},
-      {"text": "Sandwich", "taxGroup": "A", "price": "4.50", "unit": "pc"},
-      {"text": "Cookie", "taxGroup": "A", "price": "0.80", "quantity": "4", "unit": "pc"},
-      {"text": "Newspaper", "taxGroup": "B", "price": "1.20", "unit": "pc"},
-      {"plu": 7, "quantity": "1"},
-      {"comment": "Thank you for your visit"}],
-    "payments": [{"mode": "N", "amount": "10.00"}, {"mode": "P", "amount": "30.00"}]})";
+  std::ifstream file(ORBANTIS_TEN_ITEMS);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string document = text.str();
+  const std::string from = "\"key\": \"till7-1\"";
+  document.replace(document.find(from), from.size(), "\"key\": \"" + key + "\"");
+  return document;
 }
 
 struct Setup {

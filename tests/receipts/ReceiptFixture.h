@@ -4,7 +4,9 @@
 // share.
 #pragma once
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "Emulator.h"
@@ -42,24 +44,16 @@ inline std::unique_ptr<TFP_ZORVIK> ModelOn(emulator::Emulator& emu, bool tcp = f
 }
 
 // Ten sales (one with a percentage discount, one with an absolute one, one
-// of a programmed item), a comment and two payments.
+// of a programmed item), a comment and two payments: tests/receipts/ten-items.json
+// under key. Totals: A 23.32, B 6.00; paid 40.00, change 10.68.
 inline std::string TenItemReceipt(const std::string& key) {
-  return R"({"key": ")" + key + R"(",
-    "operator": {"code": 1, "password": "0000", "till": 1},
-    "items": [
-      {"text": "Espresso", "text2": "double", "taxGroup": "A", "price": "2.40", "quantity": "2", "unit": "cup",
-       "discountPercent": "10"},
-      {"text": "Croissant", "taxGroup": "A", "price": "1.80", "unit": "pc"},
-      {"text": "Water 0.5 l", "taxGroup": "B", "price": "0.90", "quantity": "3", "unit": "btl"},
-      {"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup", "discountAmount": "0.20"},
-      {"text": "Cake", "taxGroup": "A", "price": "3.20", "unit": "pc"},
-      {"text": "Juice", "taxGroup": "B", "price": "2.10", "unit": "btl"},
-      {"text": "Sandwich", "taxGroup": "A", "price": "4.50", "unit": "pc"},
-      {"text": "Cookie", "taxGroup": "A", "price": "0.80", "quantity": "4", "unit": "pc"},
-      {"text": "Newspaper", "taxGroup": "B", "price": "1.20", "unit": "pc"},
-      {"plu": 7, "quantity": "1"},
-      {"comment": "Thank you for your visit"}],
-    "payments": [{"mode": "N", "amount": "10.00"}, {"mode": "P", "amount": "30.00"}]})";
+  std::ifstream file(ORBANTIS_TEN_ITEMS);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string document = text.str();
+  const std::string from = "\"key\": \"till7-1\"";
+  document.replace(document.find(from), from.size(), "\"key\": \"" + key + "\"");
+  return document;
 }
 
 // Programs the printer's item 7, which the receipt above sells.

@@ -15,6 +15,7 @@ case failed, else 0.
 
 import copy
 import json
+import os
 import sys
 
 try:
@@ -26,23 +27,9 @@ except ImportError:
 
 # ---------------------------------------------------------------- good documents
 
-# TenItemReceipt of tests/receipts/ReceiptFixture.h, with a key.
-TEN_ITEMS = json.loads("""{"key": "till7-1",
-    "operator": {"code": 1, "password": "0000", "till": 1},
-    "items": [
-      {"text": "Espresso", "text2": "double", "taxGroup": "A", "price": "2.40", "quantity": "2", "unit": "cup",
-       "discountPercent": "10"},
-      {"text": "Croissant", "taxGroup": "A", "price": "1.80", "unit": "pc"},
-      {"text": "Water 0.5 l", "taxGroup": "B", "price": "0.90", "quantity": "3", "unit": "btl"},
-      {"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup", "discountAmount": "0.20"},
-      {"text": "Cake", "taxGroup": "A", "price": "3.20", "unit": "pc"},
-      {"text": "Juice", "taxGroup": "B", "price": "2.10", "unit": "btl"},
-      {"text": "Sandwich", "taxGroup": "A", "price": "4.50", "unit": "pc"},
-      {"text": "Cookie", "taxGroup": "A", "price": "0.80", "quantity": "4", "unit": "pc"},
-      {"text": "Newspaper", "taxGroup": "B", "price": "1.20", "unit": "pc"},
-      {"plu": 7, "quantity": "1"},
-      {"comment": "Thank you for your visit"}],
-    "payments": [{"mode": "N", "amount": "10.00"}, {"mode": "P", "amount": "30.00"}]}""")
+# The receipt the exactly-once tests print.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "ten-items.json"), encoding="utf-8") as f:
+    TEN_ITEMS = json.load(f)
 
 # The buyer example of tests/receipts/test_receipt_document.cpp: no payments.
 WITH_BUYER = json.loads("""{"key": "k2", "operator": {"code": 2, "password": "0000", "till": 3},
