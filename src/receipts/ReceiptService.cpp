@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "foundation/CodePage.h"
+#include "printer_model/Checks.h"
 #include "printer_model/TFP_ZORVIK.h"
 
 namespace orbantis::receipts {
@@ -31,39 +32,13 @@ json totalsJson(const AnsiStrings& subtotal, const AnsiStrings& sums) {
   return totals;
 }
 
-// Amounts in hundredths, as the printer writes them ("10.00", "-0.50", "10").
+// Amounts in hundredths, as the printer writes them ("10.00", "-0.50", "10"),
+// through the command rows' own currency parser; finer than a cent is no
+// amount of the printer's.
 std::optional<std::int64_t> cents(const std::string& text) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  std::int64_t whole = 0, part = 0;
-  int decimals = -1;
-  bool digits = false;
-  for (; i < text.size(); ++i) {
-    const char ch = text[i];
-    if (ch >= '0' && ch <= '9') {
-      digits = true;
-      if (decimals < 0) {
-        whole = whole * 10 + (ch - '0');
-      } else if (decimals < 2) {
-        part = part * 10 + (ch - '0');
-        ++decimals;
-      } else if (ch != '0') {
-        return std::nullopt;  // finer than a cent
-      }
-    } else if (ch == '.' && decimals < 0) {
-      decimals = 0;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!digits || whole > 100'000'000'000LL) return std::nullopt;
-  while (decimals < 2) {
-    part *= 10;
-    decimals = decimals < 0 ? 1 : decimals + 1;
-  }
-  const std::int64_t value = whole * 100 + part;
-  return negative ? -value : value;
+  const auto tenThousandths = cmd::ParseCurrency(text);
+  if (!tenThousandths || *tenThousandths % 100 != 0) return std::nullopt;
+  return *tenThousandths / 100;
 }
 
 std::string formatCents(std::int64_t value) {
@@ -72,17 +47,6 @@ std::string formatCents(std::int64_t value) {
   std::snprintf(buf, sizeof buf, "%s%lld.%02lld", value < 0 ? "-" : "", static_cast<long long>(a / 100),
                 static_cast<long long>(a % 100));
   return buf;
-}
-
-std::optional<long long> number(const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const long long n = std::stoll(text, &used);
-    if (used != text.size()) return std::nullopt;
-    return n;
-  } catch (...) {
-    return std::nullopt;
-  }
 }
 
 std::string utf8(const AnsiString& s) { return WideToUtf8(DecodeCodePage(s, CP_WESTERN)); }
@@ -280,7 +244,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   // the close went out.
   AnsiStrings day;
   if (printer.Run("CMD_110_0", {}, day) != 0) return pending("day totals: " + printerText(printer));
-  const auto counter = number(day[9]);
+  const auto counter = cmd::ParseInteger(day[9]);
   FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
   // A receipt leaves the open state only by its close or a cancel, and the
   // printer cancels none once a payment is taken. So with the close sent, or
@@ -288,7 +252,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   // an "attention"), it was fiscalised; the counter confirms it when the
   // number the open gave is known (short of it, the close never took). Before
   // any payment, not open means cancelled or never opened.
-  const auto expected = number(entry.globRecCnt);
+  const auto expected = cmd::ParseInteger(entry.globRecCnt);
   bool fiscalised = entry.state == State::Closing || entry.state == State::Paying;
   if (fiscalised && expected && counter) fiscalised = *counter >= *expected;
   if (entry.state == State::Cancelling && expected && counter && *counter >= *expected) fiscalised = true;

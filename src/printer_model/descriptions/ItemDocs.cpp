@@ -15,6 +15,14 @@ const ValueDoc kOption = {
     "S the sales report (quantity and total per item), P the programmed items (price, group); one character (cut "
     "to 1)."};
 
+// Result codes shared by several rows of this group.
+const char* const kFreeNumberCodes =
+    "0 read (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not a plain number "
+    "(nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, -10512 below 1; "
+    "with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor F, -10521 PLU no "
+    "integer, -10522 above 999999999, -10523 below 1.";
+
 }  // namespace
 
 namespace {
@@ -193,21 +201,13 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
        "Finds the first free PLU number at or above this one (read X): where to program a new item.",
        {{"PLU", "The PLU number to search from, 1 to 999999999."}},
        {kFreeNumberCode, kANSWERPLU},
-       "0 read (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not a plain number "
-       "(nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, -10512 below 1; "
-       "with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor F, -10521 PLU no "
-       "integer, -10522 above 999999999, -10523 below 1."},
+       kFreeNumberCodes},
 
       {"CMD_107_12_1",
        "Finds the first free PLU number at or below this one (read x).",
        {{"PLU", "The PLU number to search down from, 1 to 999999999."}},
        {kFreeNumberCode, kANSWERPLU},
-       "0 read (check ErrorCode); -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not a plain number "
-       "(nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, -10512 below 1; "
-       "with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor F, -10521 PLU no "
-       "integer, -10522 above 999999999, -10523 below 1."},
+       kFreeNumberCodes},
 
       {"CMD_111_0",
        "Prints an item report over a PLU range: the items' sales (S) or their programmed data (P). Only while no "

@@ -34,8 +34,8 @@ const ValueDoc kAbsSum = {"AbsSum",
                           "A discount or surcharge on this line as a sum, -99999999 to 99999999, up to 2 decimals: "
                           "negative is a discount (-1.50 takes 1.50 off), positive a surcharge."};
 const ValueDoc kL2Only = {"L2",
-                       "The item's text, printed as the second line while the first stays empty; cut to 36 "
-                       "characters, may hold commas, not TAB or LF."};
+                          "The item's text, printed as the second line while the first stays empty; cut to 36 "
+                          "characters, may hold commas, not TAB or LF."};
 const ValueDoc kLine = {"Line",
                         "The item's text line (its name), cut to 36 characters; may hold commas, not TAB or LF."};
 const ValueDoc kToPrint = {"ToPrint",
@@ -67,6 +67,22 @@ const ValueDoc kPLU = {"PLU",
                        "The item's number in the printer's item list, 1 to 999999999; the printer refuses an item "
                        "it does not have."};
 const ValueDoc kPluQuan = {"Quan", "The quantity, 0.001 to 99999999, up to 3 decimals (e.g. 1.5 for 1.5 kg)."};
+
+// Result codes shared by several rows of this group.
+const char* const kPlainSaleCodes =
+    "0 sold; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no fiscal receipt "
+    "open, a payment already taken, a correction larger than its group's sales); -3 TaxCd is "
+    "longer than one character or Price is no plain decimal (nothing sent); with input checks on "
+    "-10500 a value empty, -10504 TaxCd not A to F, -10506 Price no number or above its bound.";
+const char* const kTwoLineSaleCodes =
+    "0 sold; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no fiscal receipt "
+    "open, a payment already taken, a correction larger than its group's sales); -3 a text holds "
+    "TAB or LF, TaxCd is longer than one character, Price or Quan is no plain decimal or UN "
+    "holds * # , or ; (nothing sent); with input checks on -10500 a value empty, -10502 L1 or L2 "
+    "longer than 36 or UN longer than 8, -10504 TaxCd not A to F, -10506 Price no number or "
+    "above its bound, -10508 Quan no number or above 99999999.";
 
 }  // namespace
 
@@ -109,11 +125,7 @@ const std::vector<CommandDoc>& ReceiptCommandDocs() {
        "receipt.",
        {kTaxCd, kPrice},
        {},
-       "0 sold; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no fiscal receipt "
-       "open, a payment already taken, a correction larger than its group's sales); -3 TaxCd is "
-       "longer than one character or Price is no plain decimal (nothing sent); with input checks on "
-       "-10500 a value empty, -10504 TaxCd not A to F, -10506 Price no number or above its bound."},
+       kPlainSaleCodes},
       {"CMD_49_0_1",
        "Sells an item on the open fiscal receipt with two text lines, tax group, price, quantity "
        "and unit, and a discount or surcharge in percent on the line.",
@@ -218,25 +230,13 @@ const std::vector<CommandDoc>& ReceiptCommandDocs() {
        "and unit, without a discount or surcharge.",
        {kL1, kL2, kTaxCd, kPrice, kQuan, kUN},
        {},
-       "0 sold; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no fiscal receipt "
-       "open, a payment already taken, a correction larger than its group's sales); -3 a text holds "
-       "TAB or LF, TaxCd is longer than one character, Price or Quan is no plain decimal or UN "
-       "holds * # , or ; (nothing sent); with input checks on -10500 a value empty, -10502 L1 or L2 "
-       "longer than 36 or UN longer than 8, -10504 TaxCd not A to F, -10506 Price no number or "
-       "above its bound, -10508 Quan no number or above 99999999."},
+       kTwoLineSaleCodes},
       {"CMD_49_0_10",
        "The same as CMD_49_0_9 in every way: sells an item on the open fiscal receipt with two text "
        "lines, tax group, price, quantity and unit, without a discount or surcharge.",
        {kL1, kL2, kTaxCd, kPrice, kQuan, kUN},
        {},
-       "0 sold; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no fiscal receipt "
-       "open, a payment already taken, a correction larger than its group's sales); -3 a text holds "
-       "TAB or LF, TaxCd is longer than one character, Price or Quan is no plain decimal or UN "
-       "holds * # , or ; (nothing sent); with input checks on -10500 a value empty, -10502 L1 or L2 "
-       "longer than 36 or UN longer than 8, -10504 TaxCd not A to F, -10506 Price no number or "
-       "above its bound, -10508 Quan no number or above 99999999."},
+       kTwoLineSaleCodes},
       {"CMD_49_0_11",
        "Sells an item on the open fiscal receipt with one text line, tax group, price, quantity and "
        "unit, without a discount or surcharge.",
@@ -254,11 +254,7 @@ const std::vector<CommandDoc>& ReceiptCommandDocs() {
        "receipt, and shows the sale on the customer display.",
        {kTaxCd, kPrice},
        {},
-       "0 sold; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. no fiscal receipt "
-       "open, a payment already taken, a correction larger than its group's sales); -3 TaxCd is "
-       "longer than one character or Price is no plain decimal (nothing sent); with input checks on "
-       "-10500 a value empty, -10504 TaxCd not A to F, -10506 Price no number or above its bound."},
+       kPlainSaleCodes},
       {"CMD_52_0_1",
        "Sells an item on the open fiscal receipt with one text line, tax group, price, quantity, "
        "unit and a discount or surcharge in percent, and shows the sale on the customer display.",

@@ -15,6 +15,13 @@ const ValueDoc kExt = {"Ext",
                        "0 the short form (the closures and the sums, no lines per tax group), another character the "
                        "detailed one; empty also the detailed one."};
 
+// Result codes shared by several rows of this group.
+const char* const kDateRangeReportCodes =
+    "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. a receipt open); -3 "
+    "Ext longer than one character or a value holding a comma (nothing sent); with input checks "
+    "on -10500 a date empty, -10502 a date longer than 6.";
+
 }  // namespace
 
 const std::vector<CommandDoc>& ReportCommandDocs() {
@@ -92,19 +99,13 @@ const std::vector<CommandDoc>& ReportCommandDocs() {
        "their sums per tax group. Only while no receipt is open.",
        {kExt, kStartDate, kEndDate},
        {},
-       "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. a receipt open); -3 "
-       "Ext longer than one character or a value holding a comma (nothing sent); with input checks "
-       "on -10500 a date empty, -10502 a date longer than 6."},
+       kDateRangeReportCodes},
       {"CMD_94_0_0",
        "Prints the short fiscal memory report over a range of dates: the closures (Z reports) in it "
        "and their sums. Only while no receipt is open.",
        {kExt, kStartDate, kEndDate},
        {},
-       "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons, e.g. a receipt open); -3 "
-       "Ext longer than one character or a value holding a comma (nothing sent); with input checks "
-       "on -10500 a date empty, -10502 a date longer than 6."},
+       kDateRangeReportCodes},
       {"CMD_95_0_0",
        "Prints the fiscal memory report over a range of closure (Z report) numbers of any length; "
        "here the report form Ext is required. Only while no receipt is open.",

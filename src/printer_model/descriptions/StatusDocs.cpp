@@ -36,6 +36,12 @@ const ValueDoc kOption = {"Option", "0 the turnover (sales) of each tax group, 1
 const ValueDoc kFPRESULT = {"FP_RESULT", "P read, F failed."};
 const ValueDoc kFreeRecords = {"FreeRecords", "The number of free fiscal memory records."};
 
+// Result codes shared by several rows of this group.
+const char* const kFreeRecordsCodes =
+    "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
+    "-10524 a value missing, -10515 FP_RESULT not P or F, -10521 FreeRecords no integer.";
+
 }  // namespace
 
 const std::vector<CommandDoc>& StatusCommandDocs() {
@@ -154,16 +160,12 @@ const std::vector<CommandDoc>& StatusCommandDocs() {
        "option T).",
        {},
        {kFPRESULT, kFreeRecords},
-       "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
-       "-10524 a value missing, -10515 FP_RESULT not P or F, -10521 FreeRecords no integer."},
+       kFreeRecordsCodes},
       {"CMD_89_0_1",
        "Reads how many records are still free in the fiscal memory (command byte 98h, no data).",
        {},
        {kFPRESULT, kFreeRecords},
-       "0 read; -5 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons); with answer checks on "
-       "-10524 a value missing, -10515 FP_RESULT not P or F, -10521 FreeRecords no integer."},
+       kFreeRecordsCodes},
       {"CMD_93_0_0",
        "Reads the day's discounts and surcharges (markups) since the last Z report: how many and "
        "their sums.",

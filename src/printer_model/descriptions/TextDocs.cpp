@@ -15,6 +15,17 @@ const ValueDoc kBCType = {"BC_Type",
                           "to 1; no comma or semicolon."};
 const ValueDoc kData = {"Data", "The barcode's content, up to 32 characters, cut to 32; no comma or semicolon."};
 
+// Result codes shared by several rows of this group.
+const char* const kDisplayCodes =
+    "0 shown; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused: \"Some of the status bytes:\" and the printer's reasons); with input checks on "
+    "-10500 TRGT_TEXT empty, -10502 longer than 20.";
+const char* const kBarcodeCodes =
+    "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
+    "refused: \"Some of the status bytes:\" and the printer's reasons); -3 BC_Type or Data holds "
+    "a comma or semicolon (nothing sent); with input checks on -10500 a value empty, -10502 "
+    "BC_Type longer than 1 or Data longer than 32, -10504 BC_Type not 1 to 5.";
+
 }  // namespace
 
 const std::vector<CommandDoc>& TextCommandDocs() {
@@ -25,13 +36,7 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        {},
        "0 cleared; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons)."},
-      {"CMD_35_0_0",
-       "Shows a text on the lower line of the customer display.",
-       {kTRGTTEXT},
-       {},
-       "0 shown; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons); with input checks on "
-       "-10500 TRGT_TEXT empty, -10502 longer than 20."},
+      {"CMD_35_0_0", "Shows a text on the lower line of the customer display.", {kTRGTTEXT}, {}, kDisplayCodes},
       {"CMD_38_0_0",
        "Opens a non-fiscal receipt (a slip that is no sale, e.g. a note or a voucher) and prints "
        "the header; CMD_42_0_0 prints its lines, CMD_39_0_0 closes it. Only while no receipt is "
@@ -73,13 +78,7 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        {},
        "0 cut; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
        "refused: \"Some of the status bytes:\" and the printer's reasons)."},
-      {"CMD_47_0_0",
-       "Shows a text on the upper line of the customer display.",
-       {kTRGTTEXT},
-       {},
-       "0 shown; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons); with input checks on "
-       "-10500 TRGT_TEXT empty, -10502 longer than 20."},
+      {"CMD_47_0_0", "Shows a text on the upper line of the customer display.", {kTRGTTEXT}, {}, kDisplayCodes},
       {"CMD_80_0_0",
        "Makes the printer sound (beep).",
        {{"SoundData",
@@ -94,18 +93,12 @@ const std::vector<CommandDoc>& TextCommandDocs() {
        "Prints a barcode: its type and content, with a comma between them on the wire.",
        {kBCType, kData},
        {},
-       "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons); -3 BC_Type or Data holds "
-       "a comma or semicolon (nothing sent); with input checks on -10500 a value empty, -10502 "
-       "BC_Type longer than 1 or Data longer than 32, -10504 BC_Type not 1 to 5."},
+       kBarcodeCodes},
       {"CMD_84_0_1",
        "Prints a barcode, as CMD_84_0_0 with a semicolon between type and content on the wire.",
        {kBCType, kData},
        {},
-       "0 printed; -4 the exchange failed (no answer: \"Please check the link with this fiscal!\"; "
-       "refused: \"Some of the status bytes:\" and the printer's reasons); -3 BC_Type or Data holds "
-       "a comma or semicolon (nothing sent); with input checks on -10500 a value empty, -10502 "
-       "BC_Type longer than 1 or Data longer than 32, -10504 BC_Type not 1 to 5."},
+       kBarcodeCodes},
       {"CMD_92_0_0",
        "Prints a separator line across the paper.",
        {{"LineType", "The line: 1 dashes (-), 2 double line (=), 3 stars (*)."}},
