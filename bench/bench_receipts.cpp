@@ -11,30 +11,18 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "Emulator.h"
 #include "journal/Journal.h"
 #include "printer_model/TFP_ZORVIK.h"
 #include "receipts/ReceiptDocument.h"
+#include "receipts/ReceiptFixture.h"
 #include "receipts/ReceiptService.h"
 
 namespace {
 
 using orbantis::AnsiStrings;
-
-// The receipt the exactly-once tests print (tests/receipts/ten-items.json).
-std::string Receipt(const std::string& key) {
-  std::ifstream file(ORBANTIS_TEN_ITEMS);
-  std::stringstream text;
-  text << file.rdbuf();
-  std::string document = text.str();
-  const std::string from = "\"key\": \"till7-1\"";
-  document.replace(document.find(from), from.size(), "\"key\": \"" + key + "\"");
-  return document;
-}
 
 struct Setup {
   orbantis::emulator::Emulator emu;
@@ -54,7 +42,7 @@ struct Setup {
 
 void ReceiptOneByOne115200(benchmark::State& state) {
   Setup s;
-  const auto plan = orbantis::receipts::ParseReceipt(Receipt("plan")).document.commands;
+  const auto plan = orbantis::receipts::ParseReceipt(orbantis::test::TenItemReceipt("plan")).document.commands;
   for (auto _ : state) {
     for (const auto& c : plan) {
       AnsiStrings out;
@@ -76,7 +64,7 @@ void ReceiptService115200(benchmark::State& state) {
   orbantis::receipts::ReceiptService service(journal);
   int n = 0;
   for (auto _ : state) {
-    const auto outcome = service.Print(*s.model, "OB00000001", Receipt("bench-" + std::to_string(++n)));
+    const auto outcome = service.Print(*s.model, "OB00000001", orbantis::test::TenItemReceipt("bench-" + std::to_string(++n)));
     if (outcome.code != 0) state.SkipWithError("the receipt failed");
   }
   std::system((std::string("rm -rf '") + folder + "'").c_str());

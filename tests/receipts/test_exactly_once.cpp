@@ -266,6 +266,15 @@ int FramesOfTheReceipt() {
 
 struct MatrixFigures {
   int frames = 0, faults = 0, firstFailed = 0, twice = 0, open = 0, falseSuccess = 0, printed = 0, cancelled = 0;
+  // One fault tried: how the printer ended after the second call.
+  void add(const Ending& end) {
+    ++frames;
+    ++faults;
+    twice += end.receipts > 1;
+    open += end.open;
+    printed += end.receipts == 1;
+    cancelled += end.receipts == 0;
+  }
   void print(const char* what) const {
     std::cout << "receipt fault matrix, " << what << ": " << frames << " frames tried, " << faults
               << " faults injected, " << firstFailed << " first calls without success, " << printed
@@ -298,12 +307,7 @@ TEST_P(FaultAtEveryFrame, EndsInOneReceiptOrACancelledOne) {
     const auto second = world.service->Print(*model, test::kSerial, test::TenItemReceipt("till7-1"));
     const Ending end = Look(emu);
     ExpectOneReceiptOrACancelledOne(end, second);
-    ++figures.frames;
-    ++figures.faults;
-    figures.twice += end.receipts > 1;
-    figures.open += end.open;
-    figures.printed += end.receipts == 1;
-    figures.cancelled += end.receipts == 0;
+    figures.add(end);
   }
   figures.print(kind == FrameFault::loseRequest ? "request lost"
                 : kind == FrameFault::loseAnswer ? "answer lost after execution"
@@ -431,12 +435,7 @@ TEST(DriverKilled, AtEveryFrameTheRestartedDriverEndsInOneReceiptOrACancelledOne
     const receipts::Outcome second = OutcomeIn(dir.Path() + "second.json");
     const Ending end = Look(emu);
     ExpectOneReceiptOrACancelledOne(end, second);
-    ++figures.frames;
-    ++figures.faults;
-    figures.twice += end.receipts > 1;
-    figures.open += end.open;
-    figures.printed += end.receipts == 1;
-    figures.cancelled += end.receipts == 0;
+    figures.add(end);
   }
   figures.print("driver killed (SIGKILL) and restarted");
   EXPECT_EQ(figures.twice + figures.open + figures.falseSuccess, 0);
