@@ -197,6 +197,19 @@ TEST(ExactlyOnce, PaymentsShortOfTheTotalCancelTheReceipt) {
   EXPECT_FALSE(end.open);
 }
 
+// A journal entry for document as a run leaves it when it is killed right
+// after accepting it: nothing sent yet.
+journal::Entry AcceptedOnly(test::ReceiptWorld& world, const std::string& key, const std::string& document) {
+  const auto parsed = receipts::ParseReceipt(document);
+  journal::Entry e;
+  e.key = key;
+  e.docHash = parsed.document.hash;
+  e.document = parsed.document.canonical;
+  e.printer = test::kSerial;
+  world.journal->Accept(e);
+  return e;
+}
+
 // Journal entries as an earlier run left them, settled from what the printer
 // holds: a receipt finished by hand after its payments began is printed, not
 // printed again; a receipt never opened while another program's receipt is
@@ -208,13 +221,7 @@ TEST(ExactlyOnce, SettlingTellsAReceiptFinishedByHandAndAnotherProgramsReceipt) 
     test::ReceiptWorld world;
     const std::string document = R"({"key": "by-hand", "operator": {"code": 1, "password": "0000", "till": 1},
         "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})";
-    const auto parsed = receipts::ParseReceipt(document);
-    journal::Entry e;
-    e.key = "by-hand";
-    e.docHash = parsed.document.hash;
-    e.document = parsed.document.canonical;
-    e.printer = test::kSerial;
-    world.journal->Accept(e);
+    journal::Entry e = AcceptedOnly(world, "by-hand", document);
     AnsiStrings out;
     ASSERT_EQ(model->Run("CMD_48_0_0", {"1", "0000", "1"}, out), 0);
     world.journal->SetCounters(e, out[0], out[1]);
@@ -232,13 +239,7 @@ TEST(ExactlyOnce, SettlingTellsAReceiptFinishedByHandAndAnotherProgramsReceipt) 
     auto model = test::ModelOn(emu);
     test::ReceiptWorld world;
     const std::string document = test::TenItemReceipt("never-opened");
-    const auto parsed = receipts::ParseReceipt(document);
-    journal::Entry e;
-    e.key = "never-opened";
-    e.docHash = parsed.document.hash;
-    e.document = parsed.document.canonical;
-    e.printer = test::kSerial;
-    world.journal->Accept(e);  // its open never went out
+    journal::Entry e = AcceptedOnly(world, "never-opened", document);  // its open never went out
     AnsiStrings out;
     ASSERT_EQ(model->Run("CMD_48_0_0", {"2", "0000", "1"}, out), 0);
     ASSERT_EQ(model->Run("CMD_49_0_0", {"B", "9.99"}, out), 0);

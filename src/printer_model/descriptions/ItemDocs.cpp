@@ -23,9 +23,14 @@ const char* const kFreeNumberCodes =
     "with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor F, -10521 PLU no "
     "integer, -10522 above 999999999, -10523 below 1.";
 
-}  // namespace
-
-namespace {
+// The reads of the nearest item above or below a PLU number.
+const char* const kNeighbourReadCodes =
+    "0 read (check ErrorCode: F means no item there); -5 the exchange failed (no answer: \"Please check the link "
+    "with this fiscal!\"; refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not "
+    "a plain number (nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, "
+    "-10512 below 1; with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor "
+    "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
+    "quantity no number.";
 
 // The item record that the reads by selector letter answer.
 std::vector<ValueDoc> itemRecord(const char* pluMeaning, const char* groupMeaning) {
@@ -139,23 +144,13 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
        "Reads the first item at or above this PLU number (read F): use it to walk the item database upwards.",
        {{"PLU", kPlu}},
        itemRecord(kPlu, kGroup),
-       "0 read (check ErrorCode: F means no item there); -5 the exchange failed (no answer: \"Please check the link "
-       "with this fiscal!\"; refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not "
-       "a plain number (nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, "
-       "-10512 below 1; with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor "
-       "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
-       "quantity no number."},
+       kNeighbourReadCodes},
 
       {"CMD_107_7_0",
        "Reads the last item at or below this PLU number (read L): use it to walk the item database downwards.",
        {{"PLU", kPlu}},
        itemRecord(kPlu, kGroup),
-       "0 read (check ErrorCode: F means no item there); -5 the exchange failed (no answer: \"Please check the link "
-       "with this fiscal!\"; refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not "
-       "a plain number (nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, "
-       "-10512 below 1; with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor "
-       "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
-       "quantity no number."},
+       kNeighbourReadCodes},
 
       {"CMD_107_8_0",
        "Reads the next item after the one read last (read N): repeat it after a first read to list the item database.",
