@@ -14,6 +14,10 @@ packages=(
   qt6-base-dev
   libsqlite3-dev
   nlohmann-json3-dev
+  libboost-dev
+  chromium
+  chromium-driver
+  python3-selenium
   python3-jsonschema
   dbus-daemon
   dbus-bin

@@ -87,6 +87,7 @@ int TConnector::Open() {
 int TConnector::OPEN_THIS_RS() {
   if (Active()) return 0;
   OpenErrorDetail.clear();
+  OpenErrno = 0;
   int result;
   try {
     result = openSerialSteps();
@@ -115,6 +116,7 @@ int TConnector::openSerialSteps() {
   }
   if (FHandle == INVALID_HANDLE_VALUE) {
     const int err = errno;
+    OpenErrno = err;
     const std::string path = DeviceName();
     const std::string reason = std::strerror(err);
     switch (err) {

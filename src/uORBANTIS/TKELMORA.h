@@ -134,6 +134,8 @@ class TKELMORA {
 
   TFP_ZORVIK* printer() { return FDORRIK.get(); }
   const std::string& logFolder() const { return MY_LOG_FOLDER; }
+  // The connected printer's serial number (UTF-8), empty before a connect read it.
+  const std::string& printerSerial() const { return FPrinterSerial; }
 
  private:
   void computeLogFolder();

@@ -1,0 +1,304 @@
+#include "http/HttpServer.h"
+
+#include <atomic>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+namespace orbantis::http {
+
+namespace beast = boost::beast;
+namespace bhttp = boost::beast::http;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+bool UrlDecode(const std::string& in, std::string& out, bool query) {
+  out.clear();
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const char c = in[i];
+    if (c == '%') {
+      if (i + 2 >= in.size() || !std::isxdigit(static_cast<unsigned char>(in[i + 1])) ||
+          !std::isxdigit(static_cast<unsigned char>(in[i + 2])))
+        return false;
+      out += static_cast<char>(std::stoi(in.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else if (c == '+' && query) {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// A fixed pool for the handlers: they may wait minutes for a printer.
+class HandlerPool {
+ public:
+  explicit HandlerPool(std::size_t threads) {
+    for (std::size_t i = 0; i < threads; ++i) FThreads.emplace_back([this] { run(); });
+  }
+  ~HandlerPool() {
+    {
+      std::lock_guard lock(FLock);
+      FStop = true;
+    }
+    FWake.notify_all();
+    for (auto& t : FThreads) t.join();
+  }
+  void Post(std::function<void()> job) {
+    {
+      std::lock_guard lock(FLock);
+      FJobs.push_back(std::move(job));
+    }
+    FWake.notify_one();
+  }
+
+ private:
+  void run() {
+    for (;;) {
+      std::function<void()> job;
+      {
+        std::unique_lock lock(FLock);
+        FWake.wait(lock, [this] { return FStop || !FJobs.empty(); });
+        if (FJobs.empty()) return;
+        job = std::move(FJobs.front());
+        FJobs.pop_front();
+      }
+      job();
+    }
+  }
+  std::mutex FLock;
+  std::condition_variable FWake;
+  std::deque<std::function<void()>> FJobs;
+  bool FStop = false;
+  std::vector<std::thread> FThreads;
+};
+
+Request ToRequest(const bhttp::request<bhttp::string_body>& m, const std::string& remote, bool& ok) {
+  Request r;
+  r.method = std::string(m.method_string());
+  r.target = std::string(m.target());
+  const auto q = r.target.find('?');
+  ok = UrlDecode(r.target.substr(0, q), r.path, false);
+  if (q != std::string::npos) {
+    std::string rest = r.target.substr(q + 1);
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+      const auto amp = rest.find('&', start);
+      const std::string pair = rest.substr(start, amp == std::string::npos ? std::string::npos : amp - start);
+      if (!pair.empty()) {
+        const auto eq = pair.find('=');
+        std::string k, v;
+        ok = UrlDecode(pair.substr(0, eq), k, true) && ok;
+        if (eq != std::string::npos) ok = UrlDecode(pair.substr(eq + 1), v, true) && ok;
+        r.query[k] = v;
+      }
+      if (amp == std::string::npos) break;
+      start = amp + 1;
+    }
+  }
+  for (const auto& f : m) {
+    std::string name(f.name_string());
+    for (auto& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    r.headers[name] = std::string(f.value());
+  }
+  r.body = m.body();
+  r.remote = remote;
+  return r;
+}
+
+}  // namespace
+
+struct HttpServer::Impl {
+  Impl(ServerLimits l, Handler h, ErrorBody e)
+      : limits(l), handler(std::move(h)), errorBody(std::move(e)), acceptor(io), pool(l.handlers) {}
+
+  ServerLimits limits;
+  Handler handler;
+  ErrorBody errorBody;
+  net::io_context io;
+  tcp::acceptor acceptor;
+  HandlerPool pool;
+  std::atomic<std::size_t> open{0};
+
+  void accept();
+};
+
+namespace {
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  Session(tcp::socket socket, HttpServer::Impl& server, bool overloaded)
+      : FStream(std::move(socket)), FServer(server), FOverloaded(overloaded) {
+    beast::error_code ec;
+    const auto ep = FStream.socket().remote_endpoint(ec);
+    if (!ec) FRemote = ep.address().to_string() + ":" + std::to_string(ep.port());
+  }
+  ~Session() {
+    if (!FOverloaded) --FServer.open;
+  }
+
+  void Start() {
+    net::dispatch(FStream.get_executor(), [self = shared_from_this()] { self->read(); });
+  }
+
+ private:
+  void read() {
+    FParser.emplace();
+    FParser->body_limit(FServer.limits.bodyBytes);
+    FParser->header_limit(static_cast<std::uint32_t>(FServer.limits.headerBytes));
+    // One deadline for the whole request: a client trickling bytes does not
+    // renew it.
+    FStream.expires_after(FOverloaded ? std::chrono::milliseconds(2000) : FServer.limits.requestTime);
+    bhttp::async_read(FStream, FBuffer, *FParser,
+                      [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
+  }
+
+  void onRead(beast::error_code ec) {
+    if (ec == bhttp::error::end_of_stream || ec == net::error::connection_reset || ec == net::error::eof)
+      return close();
+    if (ec == beast::error::timeout) {
+      // Nothing of a next request arrived: an idle kept-alive connection
+      // just ends. Part of one arrived too slowly: say so.
+      if (!FParser->got_some()) return close();
+      return refuse(408, "The request did not arrive within " +
+                             std::to_string(FServer.limits.requestTime.count() / 1000) + " s; send it faster.");
+    }
+    if (ec == bhttp::error::body_limit)
+      return refuse(413, "The body is over " + std::to_string(FServer.limits.bodyBytes) + " bytes.");
+    if (ec == bhttp::error::header_limit)
+      return refuse(431, "The request's headers are over " + std::to_string(FServer.limits.headerBytes) + " bytes.");
+    if (ec) return refuse(400, "The request is not valid HTTP/1.1: " + ec.message() + ".");
+    FStream.expires_never();
+    auto message = FParser->release();
+    FKeepAlive = message.keep_alive();
+    if (FOverloaded) {
+      FKeepAlive = false;
+      return refuse(503, "Too many connections at once; try again in a moment.");
+    }
+    bool ok = true;
+    Request request = ToRequest(message, FRemote, ok);
+    if (!ok) return refuse(400, "The request's path or query holds a broken %-escape.");
+    FVersion = message.version();
+    // The handler may wait for a printer: it runs on the handler pool, and
+    // the answer is written back on this connection's strand.
+    FServer.pool.Post([self = shared_from_this(), request = std::move(request)] {
+      Response response;
+      try {
+        response = self->FServer.handler(request);
+      } catch (const std::exception& e) {
+        response = self->FServer.errorBody(500, std::string("The service failed: ") + e.what());
+      }
+      net::post(self->FStream.get_executor(),
+                [self, response = std::move(response)]() mutable { self->write(std::move(response)); });
+    });
+  }
+
+  void refuse(int status, const std::string& text) {
+    FKeepAlive = false;
+    Response r = FServer.errorBody(status, text);
+    if (status == 503) r.headers.emplace_back("Retry-After", "1");
+    write(std::move(r));
+  }
+
+  void write(Response r) {
+    auto res = std::make_shared<bhttp::response<bhttp::string_body>>();
+    res->version(FVersion);
+    res->result(static_cast<unsigned>(r.status));
+    res->set(bhttp::field::server, "orbantis-http");
+    if (!r.body.empty() || r.status != 204) res->set(bhttp::field::content_type, r.contentType);
+    for (const auto& [k, v] : r.headers) res->set(k, v);
+    res->body() = std::move(r.body);
+    res->keep_alive(FKeepAlive);
+    res->prepare_payload();
+    FStream.expires_after(FServer.limits.writeTime);
+    bhttp::async_write(FStream, *res, [self = shared_from_this(), res](beast::error_code ec, std::size_t) {
+      if (ec || !self->FKeepAlive) return self->close();
+      self->read();
+    });
+  }
+
+  void close() {
+    beast::error_code ec;
+    FStream.socket().shutdown(tcp::socket::shutdown_send, ec);
+    FStream.socket().close(ec);
+  }
+
+  beast::tcp_stream FStream;
+  HttpServer::Impl& FServer;
+  const bool FOverloaded;
+  beast::flat_buffer FBuffer;
+  std::optional<bhttp::request_parser<bhttp::string_body>> FParser;
+  bool FKeepAlive = false;
+  unsigned FVersion = 11;
+  std::string FRemote;
+};
+
+}  // namespace
+
+void HttpServer::Impl::accept() {
+  acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+    if (!acceptor.is_open()) return;
+    if (!ec) {
+      socket.set_option(tcp::no_delay(true), ec);
+      // Beyond the bound the connection is still read briefly, so that the
+      // client gets a clear 503 instead of a reset.
+      const bool overloaded = open.load() >= limits.connections;
+      if (!overloaded) ++open;
+      std::make_shared<Session>(std::move(socket), *this, overloaded)->Start();
+    }
+    accept();
+  });
+}
+
+HttpServer::HttpServer(ServerLimits limits, Handler handler, ErrorBody errorBody)
+    : FImpl(std::make_unique<Impl>(limits, std::move(handler), std::move(errorBody))) {}
+
+HttpServer::~HttpServer() { Stop(); }
+
+void HttpServer::Listen(const std::string& host, std::uint16_t port) {
+  beast::error_code ec;
+  const auto address = net::ip::make_address(host, ec);
+  if (ec) throw std::runtime_error("not an IP address: " + host);
+  const tcp::endpoint endpoint(address, port);
+  auto& a = FImpl->acceptor;
+  a.open(endpoint.protocol(), ec);
+  if (!ec) a.set_option(net::socket_base::reuse_address(true), ec);
+  if (!ec) a.bind(endpoint, ec);
+  if (!ec) a.listen(net::socket_base::max_listen_connections, ec);
+  if (ec) throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) + ": " + ec.message());
+}
+
+std::uint16_t HttpServer::Port() const {
+  beast::error_code ec;
+  return FImpl->acceptor.local_endpoint(ec).port();
+}
+
+void HttpServer::Run() {
+  FImpl->accept();
+  std::vector<std::thread> threads;
+  for (std::size_t i = 1; i < FImpl->limits.ioThreads; ++i) threads.emplace_back([this] { FImpl->io.run(); });
+  FImpl->io.run();
+  for (auto& t : threads) t.join();
+}
+
+void HttpServer::Stop() {
+  net::post(FImpl->io, [this] {
+    beast::error_code ec;
+    FImpl->acceptor.close(ec);
+  });
+  FImpl->io.stop();
+}
+
+}  // namespace orbantis::http

@@ -1,0 +1,153 @@
+#include "http/PrinterWorker.h"
+
+#include <cerrno>
+
+#include "foundation/CodePage.h"
+
+namespace orbantis::http {
+
+using nlohmann::json;
+
+namespace {
+
+std::string Utf8(const WideString& s) { return WideToUtf8(s); }
+
+// The engine's text for an exchange that got no answer at all.
+constexpr const char* kNoAnswer = "Please check the link";
+
+}  // namespace
+
+bool PrinterSilent(TKELMORA& printer) {
+  return Utf8(printer.GetLastErrorMessage()).find(kNoAnswer) != std::string::npos;
+}
+
+Answer PrinterError(TKELMORA& printer, std::int32_t code) {
+  const std::string text = Utf8(printer.GetLastErrorMessage());
+  return Answer::Error(PrinterSilent(printer) ? 504 : 422, code, text.empty() ? "The printer refused the command." : text);
+}
+
+PrinterWorker::PrinterWorker(PrinterConfig config, TaskBoard& tasks)
+    : FConfig(std::move(config)), FTasks(tasks), FThread([this] { run(); }) {}
+
+PrinterWorker::~PrinterWorker() {
+  {
+    std::lock_guard lock(FLock);
+    FStop = true;
+    for (auto& [task, job] : FQueue)
+      task->Finish(Answer::Refused(503, "The service is stopping; the call was not run."));
+    FQueue.clear();
+  }
+  FWake.notify_all();
+  FThread.join();
+}
+
+std::shared_ptr<Task> PrinterWorker::Submit(const std::string& what, Job job) {
+  auto task = FTasks.Create(FConfig.id, what);
+  {
+    std::lock_guard lock(FLock);
+    if (FStop) {
+      task->Finish(Answer::Refused(503, "The service is stopping; the call was not run."));
+      return task;
+    }
+    FQueue.emplace_back(task, std::move(job));
+  }
+  FWake.notify_one();
+  return task;
+}
+
+json PrinterWorker::Describe() {
+  std::lock_guard lock(FLock);
+  json j = {{"id", FConfig.id},
+            {"source", FConfig.detected ? "detected" : "config"},
+            {"connection", FConfig.Connection()},
+            {"codePage", FConfig.codePage},
+            {"serial", FSerial.empty() ? json(nullptr) : json(FSerial)},
+            {"state", FBusy || !FQueue.empty() ? "busy" : (FLastError && FLastError->status >= 500 ? "offline" : "idle")},
+            {"queued", FQueue.size()},
+            {"lastError", FLastError ? FLastError->body : json(nullptr)}};
+  return j;
+}
+
+std::string PrinterWorker::Serial() {
+  std::lock_guard lock(FLock);
+  return FSerial;
+}
+
+std::optional<Answer> PrinterWorker::connect() {
+  if (FConnected) return std::nullopt;
+  if (!FPrinter) FPrinter = std::make_unique<TKELMORA>();
+  TKELMORA& p = *FPrinter;
+  p.set_codePage(FConfig.codePage);
+  std::int32_t code;
+  if (FConfig.IsTcp())
+    code = p.INIT_MY_FP2(Utf8ToWide(FConfig.host), Utf8ToWide(std::to_string(FConfig.port)));
+  else
+    code = p.initFiscalPrinterDevice(Utf8ToWide(FConfig.SerialPath()), FConfig.baud, false, false);
+  if (code == 0) code = p.CONNECT_TO_PRINTER();
+  if (code == 0) {
+    FConnected = true;
+    std::lock_guard lock(FLock);
+    FSerial = p.printerSerial();
+    return std::nullopt;
+  }
+  std::string text = Utf8(p.GetLastErrorMessage());
+  const std::string detail = Utf8(p.GetLastErrorDetail());
+  if (!detail.empty()) text += " " + detail;
+  const bool held = p.printer() && p.printer()->SERIAL_CONNECTION->OpenErrno == EBUSY;
+  // Held by another program: a conflict the user resolves; a port that does
+  // not open for another reason is a fault of the way there; a printer that
+  // does not answer is a time-out.
+  const int status = held ? 409 : (PrinterSilent(p) ? 504 : 502);
+  p.CLOSE_CONNECTION();
+  return Answer::Error(status, code, text);
+}
+
+void PrinterWorker::run() {
+  for (;;) {
+    std::shared_ptr<Task> task;
+    Job job;
+    {
+      std::unique_lock lock(FLock);
+      FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
+      if (FStop) break;
+      task = std::move(FQueue.front().first);
+      job = std::move(FQueue.front().second);
+      FQueue.pop_front();
+      FBusy = true;
+    }
+    task->Start();
+    Answer answer;
+    try {
+      task->Progress(0, "connecting");
+      if (auto failed = connect()) {
+        answer = std::move(*failed);
+      } else {
+        task->Progress(0, "running");
+        answer = job(*FPrinter, *task);
+        // A printer that stopped answering is connected again on the next
+        // call: its link may have been cut, or it was switched off and on.
+        if (answer.status == 504) {
+          FPrinter->CLOSE_CONNECTION();
+          FConnected = false;
+        }
+      }
+    } catch (const std::exception& e) {
+      answer = Answer::Refused(500, std::string("The call failed inside the service: ") + e.what());
+    }
+    {
+      std::lock_guard lock(FLock);
+      FBusy = false;
+      // What the printer or its link said; a request refused for its own
+      // content (400, 415) says nothing about the printer.
+      if (answer.status == 409 || answer.status == 422 || answer.status >= 500)
+        FLastError = Answer::Error(answer.status, answer.body.value("code", answer.status),
+                                   answer.body.value("text", std::string()), answer.body.value("field", std::string()));
+      else if (answer.status < 300)
+        FLastError.reset();
+    }
+    task->Finish(std::move(answer));
+  }
+  if (FPrinter) FPrinter->ReleaseConnection();
+}
+
+}  // namespace orbantis::http

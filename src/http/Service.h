@@ -1,0 +1,75 @@
+// orbantis-http's API: the printers of the shop, their routes, the tasks
+// they run, the token and the origins allowed. HttpServer hands every request
+// to Handle; nothing here knows about sockets.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "http/Answer.h"
+#include "http/Detection.h"
+#include "http/HttpServer.h"
+#include "http/PrinterConfig.h"
+#include "http/PrinterWorker.h"
+#include "http/Tasks.h"
+
+namespace orbantis::http {
+
+struct ServiceOptions {
+  std::vector<PrinterConfig> printers;
+  std::string token;  // empty: no token asked for
+  std::vector<std::string> origins;
+  DetectionOptions detection;
+  std::string page;     // the HTML of GET /
+  std::string openapi;  // the JSON of GET /openapi.json
+  std::string receiptSchema;  // the JSON of GET /receipt.schema.json
+  std::function<void(const std::string&)> log;
+};
+
+// One row of the route table.
+struct Route {
+  const char* method;
+  const char* pattern;  // {name} matches one path segment
+  const char* what;     // for the log and the task list
+};
+const std::vector<Route>& Routes();
+
+class Service {
+ public:
+  explicit Service(ServiceOptions options);
+  ~Service();
+
+  Response Handle(const Request& request);
+  // The answer for a request refused before it reached the API.
+  static Response ErrorResponse(int status, const std::string& text);
+
+  // Runs detection and adds the printers found; what it found, as JSON.
+  nlohmann::json Detect();
+  // The same on a thread of its own, as a task.
+  std::shared_ptr<Task> StartDetection();
+
+ private:
+  Answer route(const Request& request, const Route& route, const std::map<std::string, std::string>& params);
+  PrinterWorker* printer(const std::string& id);
+  // Runs job on the printer's queue and waits as the request asks (?async,
+  // ?timeout); an error answer for a bad query.
+  Answer runTask(const Request& request, PrinterWorker& printer, const std::string& what, PrinterWorker::Job job);
+  bool authorised(const Request& request) const;
+  void cors(const Request& request, Response& response) const;
+  void log(const std::string& line) const;
+
+  ServiceOptions FOptions;
+  TaskBoard FTasks;
+  std::mutex FLock;
+  std::map<std::string, std::unique_ptr<PrinterWorker>> FPrinters;
+  std::mutex FDetecting;  // one detection at a time
+  std::mutex FThreadsLock;
+  std::vector<std::thread> FDetections;  // joined before the printers go
+};
+
+}  // namespace orbantis::http

@@ -1,0 +1,124 @@
+#include "http/Tasks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace orbantis::http {
+
+using nlohmann::json;
+
+void Task::Start() {
+  std::lock_guard lock(FLock);
+  FState = State::Running;
+  FProgressText = "running";
+  FChanged.notify_all();
+}
+
+void Task::Progress(int value, const std::string& text) {
+  std::lock_guard lock(FLock);
+  FProgress = std::clamp(value, 0, 100);
+  FProgressText = text;
+}
+
+void Task::Finish(Answer answer) {
+  std::lock_guard lock(FLock);
+  FAnswer = std::move(answer);
+  FState = State::Done;
+  FProgress = 100;
+  FProgressText = "done";
+  FFinishedAt = std::chrono::steady_clock::now();
+  FChanged.notify_all();
+}
+
+bool Task::WaitDone(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(FLock);
+  return FChanged.wait_for(lock, timeout, [this] { return FState == State::Done; });
+}
+
+bool Task::Done() const {
+  std::lock_guard lock(FLock);
+  return FState == State::Done;
+}
+
+Answer Task::Result() const {
+  std::lock_guard lock(FLock);
+  return FAnswer;
+}
+
+std::chrono::steady_clock::time_point Task::FinishedAt() const {
+  std::lock_guard lock(FLock);
+  return FFinishedAt;
+}
+
+namespace {
+
+// A picture or other bytes inside a task's JSON result.
+std::string Base64(const std::string& bytes) {
+  static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  std::size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    const unsigned v = (unsigned char)bytes[i] << 16 | (unsigned char)bytes[i + 1] << 8 | (unsigned char)bytes[i + 2];
+    out += {digits[v >> 18], digits[(v >> 12) & 63], digits[(v >> 6) & 63], digits[v & 63]};
+  }
+  if (i + 1 == bytes.size()) {
+    const unsigned v = (unsigned char)bytes[i] << 16;
+    out += {digits[v >> 18], digits[(v >> 12) & 63], '=', '='};
+  } else if (i + 2 == bytes.size()) {
+    const unsigned v = (unsigned char)bytes[i] << 16 | (unsigned char)bytes[i + 1] << 8;
+    out += {digits[v >> 18], digits[(v >> 12) & 63], digits[(v >> 6) & 63], '='};
+  }
+  return out;
+}
+
+}  // namespace
+
+json Task::Describe() const {
+  std::lock_guard lock(FLock);
+  static const char* names[] = {"queued", "running", "done"};
+  json j = {{"id", FId},
+            {"printer", FPrinter},
+            {"what", FWhat},
+            {"state", names[static_cast<int>(FState)]},
+            {"progress", {{"value", FProgress}, {"text", FProgressText}}},
+            {"status", nullptr},
+            {"result", nullptr}};
+  if (FState == State::Done) {
+    j["status"] = FAnswer.status;
+    if (FAnswer.contentType.empty()) j["result"] = FAnswer.body;
+    else j["result"] = {{"contentType", FAnswer.contentType}, {"base64", Base64(FAnswer.bytes)}};
+  }
+  return j;
+}
+
+std::shared_ptr<Task> TaskBoard::Create(const std::string& printer, const std::string& what) {
+  std::lock_guard lock(FLock);
+  prune();
+  // Ids are not guessable from one another: a task's result may hold a
+  // receipt, and ids are handed to whoever started the task.
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  char id[40];
+  std::snprintf(id, sizeof id, "t%llu-%08llx", static_cast<unsigned long long>(FNext++),
+                static_cast<unsigned long long>(random() & 0xFFFFFFFFull));
+  auto task = std::make_shared<Task>(id, printer, what);
+  FTasks[id] = task;
+  return task;
+}
+
+std::shared_ptr<Task> TaskBoard::Find(const std::string& id) {
+  std::lock_guard lock(FLock);
+  prune();
+  const auto it = FTasks.find(id);
+  return it == FTasks.end() ? nullptr : it->second;
+}
+
+void TaskBoard::prune() {
+  const auto now = std::chrono::steady_clock::now();
+  for (auto it = FTasks.begin(); it != FTasks.end();) {
+    if (it->second->Done() && now - it->second->FinishedAt() > kKeep) it = FTasks.erase(it);
+    else ++it;
+  }
+}
+
+}  // namespace orbantis::http
