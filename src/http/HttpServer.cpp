@@ -3,7 +3,7 @@
 #include <atomic>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
-#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -140,7 +140,7 @@ namespace {
 class Session : public std::enable_shared_from_this<Session> {
  public:
   Session(tcp::socket socket, HttpServer::Impl& server, bool overloaded)
-      : FStream(std::move(socket)), FServer(server), FOverloaded(overloaded) {
+      : FStream(std::move(socket)), FDeadline(FStream.get_executor()), FServer(server), FOverloaded(overloaded) {
     beast::error_code ec;
     const auto ep = FStream.socket().remote_endpoint(ec);
     if (!ec) FRemote = ep.address().to_string() + ":" + std::to_string(ep.port());
@@ -159,13 +159,24 @@ class Session : public std::enable_shared_from_this<Session> {
     FParser->body_limit(FServer.limits.bodyBytes);
     FParser->header_limit(static_cast<std::uint32_t>(FServer.limits.headerBytes));
     // One deadline for the whole request: a client trickling bytes does not
-    // renew it.
-    FStream.expires_after(FOverloaded ? std::chrono::milliseconds(2000) : FServer.limits.requestTime);
+    // renew it. When it passes, the read is cancelled but the socket stays
+    // open, so that the client still hears why (the stream's own time-out
+    // would close the socket).
+    FTimedOut = false;
+    FDeadline.expires_after(FOverloaded ? std::chrono::milliseconds(2000) : FServer.limits.requestTime);
+    FDeadline.async_wait([self = shared_from_this()](beast::error_code ec) {
+      if (ec) return;  // the read finished first
+      self->FTimedOut = true;
+      beast::error_code ignored;
+      self->FStream.socket().cancel(ignored);
+    });
     bhttp::async_read(FStream, FBuffer, *FParser,
                       [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
   }
 
   void onRead(beast::error_code ec) {
+    FDeadline.cancel();
+    if (FTimedOut && (ec == net::error::operation_aborted || !ec)) ec = beast::error::timeout;
     if (ec == bhttp::error::end_of_stream || ec == net::error::connection_reset || ec == net::error::eof)
       return close();
     if (ec == beast::error::timeout) {
@@ -180,7 +191,6 @@ class Session : public std::enable_shared_from_this<Session> {
     if (ec == bhttp::error::header_limit)
       return refuse(431, "The request's headers are over " + std::to_string(FServer.limits.headerBytes) + " bytes.");
     if (ec) return refuse(400, "The request is not valid HTTP/1.1: " + ec.message() + ".");
-    FStream.expires_never();
     auto message = FParser->release();
     FKeepAlive = message.keep_alive();
     if (FOverloaded) {
@@ -236,6 +246,8 @@ class Session : public std::enable_shared_from_this<Session> {
   }
 
   beast::tcp_stream FStream;
+  net::steady_timer FDeadline;
+  bool FTimedOut = false;
   HttpServer::Impl& FServer;
   const bool FOverloaded;
   beast::flat_buffer FBuffer;

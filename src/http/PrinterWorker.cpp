@@ -23,6 +23,10 @@ bool PrinterSilent(TKELMORA& printer) {
 
 Answer PrinterError(TKELMORA& printer, std::int32_t code) {
   const std::string text = Utf8(printer.GetLastErrorMessage());
+  // The status read leaves the error text alone: its -4 with no text is a
+  // printer that gave no valid answer at all.
+  if (text.empty() && code == -4)
+    return Answer::Error(504, code, "The printer gave no valid answer. Please check the link with this fiscal!");
   return Answer::Error(PrinterSilent(printer) ? 504 : 422, code, text.empty() ? "The printer refused the command." : text);
 }
 

@@ -1,5 +1,6 @@
 #include "Emulator.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
@@ -10,13 +11,14 @@ namespace orbantis::emulator {
 
 using Clock = std::chrono::steady_clock;
 
-Emulator::Emulator(Options options) : printer_(paper_) {
+Emulator::Emulator(Options options) : printer_(paper_), lineBaud_(options.lineBaud) {
   paper_.openFile(options.paperFile);
   paper_.useStdout(options.paperToStdout);
   baud_ = options.baud;
   printTimeMs_ = options.printTimeMs;
   paper_.setCodePage(options.codePage);
   faults_.apply(options.faults);
+  if (!options.serial.empty()) printer_.setSerialNumber(options.serial);
 }
 
 Emulator::~Emulator() { stop(); }
@@ -72,6 +74,19 @@ void Emulator::serveTcp(std::shared_ptr<TcpListener> listener) {
     serve(Link{fd, true}, true);
     ::close(fd);
   }
+}
+
+bool Emulator::rateMatches(const Link& link) const {
+  if (lineBaud_ == 0) return true;
+  // Both ends of a pty share one set of line settings, so the master sees the rate the driver set.
+  termios t{};
+  if (::tcgetattr(link.fd, &t) != 0) return true;
+  static const std::pair<unsigned, speed_t> rates[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},
+                                                       {9600, B9600},   {19200, B19200}, {38400, B38400},
+                                                       {57600, B57600}, {115200, B115200}};
+  for (const auto& [rate, code] : rates)
+    if (rate == lineBaud_) return ::cfgetispeed(&t) == code;
+  return true;
 }
 
 std::chrono::nanoseconds Emulator::byteTime() const {
@@ -154,6 +169,7 @@ void Emulator::serve(const Link& link, bool tcp) {
       }
       continue;
     }
+    if (!tcp && !rateMatches(link)) continue;
     lastByte = Clock::now();
     for (std::size_t i = 0; i < got; ++i) {
       const bool wasIdle = !reader.inFrame();

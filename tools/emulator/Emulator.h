@@ -31,6 +31,10 @@ struct EmulatorOptions {
   std::string paperFile;       // the paper roll is also appended to this file
   bool paperToStdout = false;  // ... or written to standard output
   unsigned baud = 0;           // 0: bytes go out as fast as the wire takes them
+  // Pty only: the rate the printer's port is set to. A driver whose end of the line is set to
+  // another rate is not understood (on a real line its bytes arrive as noise). 0: any rate.
+  unsigned lineBaud = 0;
+  std::string serial;          // the printer's serial number; empty: OB00000001
   unsigned printTimeMs = 0;    // how long a command that prints takes
   unsigned codePage = 1252;    // the printer's code page; the paper roll is UTF-8 converted from it
   FaultSettings faults;
@@ -116,6 +120,9 @@ class Emulator {
 
   Faults faults_;
   std::atomic<unsigned> baud_{0};
+  const unsigned lineBaud_;
+  // False when the driver set the pty to another rate than lineBaud_.
+  bool rateMatches(const Link& link) const;
   std::atomic<unsigned> printTimeMs_{0};
 
   mutable std::mutex countersMutex_;

@@ -127,6 +127,8 @@ struct DayTotals {
 class Printer {
  public:
   explicit Printer(PaperRoll& paper);
+  // Another serial number than the default, for a shop of several software printers.
+  void setSerialNumber(std::string serial) { serial_ = std::move(serial); }
 
   struct Outcome {
     Bytes data;

@@ -44,6 +44,11 @@ PAPER AND TIMING
                     after the device/listening lines).
   --baud RATE       Pace every byte as on a serial line at RATE baud, 10 bits
                     per byte, both ways (default: no pacing).
+  --line-baud RATE  With --pty: understand the driver only while it has set the
+                    line to RATE (1200 to 115200), as a real printer set to
+                    that rate would; at any other rate requests go unanswered.
+  --serial NUMBER   The printer's serial number, ten characters (default
+                    OB00000001), for a shop of several software printers.
   --code-page CP    The printer's code page, 1252 (default, Western) or 1251
                     (Cyrillic). The paper roll is written in UTF-8, converted
                     from it, so that accents and Cyrillic show as they print.
@@ -140,6 +145,11 @@ int main(int argc, char** argv) {
       options.paperToStdout = false;
     } else if (opt == "--baud") {
       options.baud = number(opt, value(), 10'000'000);
+    } else if (opt == "--serial") {
+      options.serial = value();
+      if (options.serial.size() != 10) usageError("--serial takes ten characters, e.g. OB00000002");
+    } else if (opt == "--line-baud") {
+      options.lineBaud = number(opt, value(), 115200);
     } else if (opt == "--code-page") {
       options.codePage = number(opt, value(), 1252);
       if (options.codePage != 1251 && options.codePage != 1252) usageError("--code-page takes 1251 or 1252");
