@@ -10,7 +10,8 @@ trap 'rm -rf "$out"' EXIT
 "$build/bench/bench_engine" --benchmark_format=json >"$out/engine.json" 2>/dev/null
 "$build/bench/bench_bus" --benchmark_format=json >"$out/bus.json" 2>/dev/null
 "$build/bench/bench_receipts" --benchmark_format=json >"$out/receipts.json" 2>/dev/null
-/usr/bin/python3 - "$out/engine.json" "$out/bus.json" "$out/receipts.json" <<'PY'
+"$build/bench/bench_http" --benchmark_format=json >"$out/http.json" 2>/dev/null
+/usr/bin/python3 - "$out/engine.json" "$out/bus.json" "$out/receipts.json" "$out/http.json" <<'PY'
 import json, sys
 b = {}
 for f in sys.argv[1:]:
@@ -42,6 +43,11 @@ rows.append(("6 8 clients x 2000 calls", f'{load["calls_per_s"]:.0f} calls/s', f
              load["calls_per_s"] / one["calls_per_s"], "-", "wrong answers: %d" % load["wrong_answers"]))
 row("7 10-item receipt, printReceipt", f'{t("ReceiptService115200")/1000:.1f} ms',
     f'one by one {t("ReceiptOneByOne115200")/1000:.1f} ms', t("ReceiptService115200") / t("ReceiptOneByOne115200"), 1.10)
+web, local = b["Http8x500"], b["InProcess8x500"]
+row("8 8 printers x 500 receipts, HTTP", f'{web["per_receipt_ms"]:.1f} ms',
+    f'printReceipt in-process {local["per_receipt_ms"]:.1f} ms', web["per_receipt_ms"] / local["per_receipt_ms"], 1.05)
+rows.append(("8 receipts lost / doubled", "%d / %d" % (web["lost"] + web["failed"], web["doubled"]),
+             "in-process %d / %d" % (local["lost"] + local["failed"], local["doubled"]), 0, "-", "of %d each way" % web["receipts"]))
 print(f'{"figure":34} {"measured":>14}  {"against":32} {"ratio":>6}  target')
 for w, v, l, r, tg, s in rows:
     print(f'{w:34} {v:>14}  {l:32} {r:6.2f}  {tg}  {s}')

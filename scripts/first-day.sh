@@ -58,7 +58,9 @@ check "the docs and copyright are in $doc" '[[ -f $doc/copyright && -f $doc/READ
 check "the examples keep their run bits" '[[ -x $doc/examples/python/print_receipt.py && -x $doc/examples/shell/print_receipt.sh ]]'
 check "the C++ example has its CMakeLists.txt" '[[ -f $doc/examples/cpp/CMakeLists.txt ]]'
 check "the receipt schema is installed" '[[ -f /usr/share/orbantis/receipt.schema.json ]]'
-check "the manual pages are installed" 'ls /usr/share/man/man1/orbantis-cli.1* >/dev/null 2>&1'
+check "the manual pages are installed" 'ls /usr/share/man/man1/orbantis-cli.1* /usr/share/man/man1/orbantis-http.1* >/dev/null 2>&1'
+check "orbantis-http ships with its user unit and API description" '[[ -x /usr/bin/orbantis-http && -f /usr/lib/systemd/user/orbantis-http.service && -f /usr/share/orbantis/openapi.json ]]'
+check "the user unit is one systemd takes" 'systemd-analyze verify /usr/lib/systemd/user/orbantis-http.service >$work/unit.log 2>&1 || { cat $work/unit.log; false; }'
 
 echo "== the first day, on a private bus with an empty home"
 mkdir -p "$work/home"
@@ -77,6 +79,20 @@ echo "receipt2 $?" >>"$HOME/results"
 orbantis-cli journal --key till7-20261210-000123 >"$HOME/journal.out" 2>&1
 echo "journal $?" >>"$HOME/results"
 orbantis-cli --help discount >"$HOME/help.out" 2>&1
+# The same printer over HTTP, as the README's "Over HTTP" shows it.
+mkdir -p "$HOME/.config/ORBANTIS"
+printf '{"printers":[{"id":"till","device":"%s/printer"}]}\n' "$HOME" >"$HOME/.config/ORBANTIS/printers.json"
+orbantis-http --listen 127.0.0.1:18123 >"$HOME/http.log" 2>&1 &
+http=$!
+for _ in $(seq 50); do curl -s -o /dev/null http://127.0.0.1:18123/printers && break; sleep 0.1; done
+curl -s -X POST -H 'Content-Type: application/json' --data @/usr/share/doc/orbantis/examples/receipts/receipt.json \
+  http://127.0.0.1:18123/printers/till/receipt >"$HOME/http-receipt.out" 2>&1
+echo "http $?" >>"$HOME/results"
+sed 's/"key": *"till7-20261210-000123"/"key": "web-0001"/' /usr/share/doc/orbantis/examples/receipts/receipt.json |
+  curl -s -X POST -H 'Content-Type: application/json' --data @- http://127.0.0.1:18123/printers/till/receipt \
+  >"$HOME/http-new.out" 2>&1
+curl -s http://127.0.0.1:18123/ >"$HOME/page.html"
+kill "$http"
 sleep 0.3
 kill "$emulator"
 DAY
@@ -87,9 +103,12 @@ check "orbantis-cli prints the receipt document" 'grep -q "^receipt1 0$" $h/resu
 check "the same document again prints nothing more" 'grep -q "^receipt2 0$" $h/results && grep -q "it was not printed again" $h/receipt2.out && [[ $(grep -c "FISCAL RECEIPT" $h/paper.txt) -eq 2 ]]'
 check "the journal has it" 'grep -q "^journal 0$" $h/results && grep -q "\"state\": \"printed\"" $h/journal.out'
 check "--help finds methods by what they do" 'grep -q "CMD_49_0_1" $h/help.out'
+check "over HTTP, the receipt the bus server printed is not printed again" 'grep -q "^http 0$" $h/results && grep -q "\"repeated\":true" $h/http-receipt.out'
+check "over HTTP, a new receipt document prints" 'grep -q "\"state\":\"printed\"" $h/http-new.out && [[ $(grep -c "FISCAL RECEIPT" $h/paper.txt) -eq 3 ]]'
+check "the page is served" 'grep -q "<html" $h/page.html'
 check "the journal is private to the user" '[[ $(stat -c %a $h/.local/state/ORBANTIS/journal.sqlite) == 600 ]]'
 check "no ~/Documents made" '[[ ! -e $h/Documents ]]'
-for f in python.out receipt1.out receipt2.out journal.out; do
+for f in python.out receipt1.out receipt2.out journal.out http-receipt.out http-new.out http.log; do
   if [[ $failed -gt 0 ]]; then echo "--- $f"; sed 's/^/    /' "$h/$f" 2>/dev/null; fi
 done
 

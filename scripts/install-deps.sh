@@ -18,6 +18,7 @@ packages=(
   chromium
   chromium-driver
   python3-selenium
+  curl
   python3-jsonschema
   dbus-daemon
   dbus-bin

@@ -269,6 +269,7 @@ Answer Service::runTask(const Request& request, PrinterWorker& p, const std::str
   if (!async && task->WaitDone(std::chrono::seconds(timeout))) return task->Result();
   // Still running: the caller gets the task and may ask for it; the work
   // goes on (a receipt is never abandoned halfway).
+  FTasks.Publish(task);
   return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
 }
 
@@ -350,6 +351,7 @@ Answer Service::route(const Request& request, const Route& r, const std::map<std
     auto task = StartDetection();
     const bool async = request.query.count("async") && (request.query.at("async") == "1" || request.query.at("async") == "true");
     if (!async && task->WaitDone(std::chrono::seconds(120))) return task->Result();
+    FTasks.Publish(task);
     return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
   }
 

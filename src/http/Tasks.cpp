@@ -93,17 +93,19 @@ json Task::Describe() const {
 }
 
 std::shared_ptr<Task> TaskBoard::Create(const std::string& printer, const std::string& what) {
-  std::lock_guard lock(FLock);
-  prune();
   // Ids are not guessable from one another: a task's result may hold a
   // receipt, and ids are handed to whoever started the task.
   static thread_local std::mt19937_64 random{std::random_device{}()};
   char id[40];
-  std::snprintf(id, sizeof id, "t%llu-%08llx", static_cast<unsigned long long>(FNext++),
+  std::snprintf(id, sizeof id, "t%llu-%08llx", static_cast<unsigned long long>(FNext.fetch_add(1)),
                 static_cast<unsigned long long>(random() & 0xFFFFFFFFull));
-  auto task = std::make_shared<Task>(id, printer, what);
-  FTasks[id] = task;
-  return task;
+  return std::make_shared<Task>(id, printer, what);
+}
+
+void TaskBoard::Publish(const std::shared_ptr<Task>& task) {
+  std::lock_guard lock(FLock);
+  prune();
+  FTasks[task->Id()] = task;
 }
 
 std::shared_ptr<Task> TaskBoard::Find(const std::string& id) {
@@ -115,6 +117,8 @@ std::shared_ptr<Task> TaskBoard::Find(const std::string& id) {
 
 void TaskBoard::prune() {
   const auto now = std::chrono::steady_clock::now();
+  if (now - FPruned < std::chrono::minutes(1)) return;
+  FPruned = now;
   for (auto it = FTasks.begin(); it != FTasks.end();) {
     if (it->second->Done() && now - it->second->FinishedAt() > kKeep) it = FTasks.erase(it);
     else ++it;

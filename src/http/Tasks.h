@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -54,15 +55,21 @@ class TaskBoard {
   // A done task is kept this long for GET /tasks/{id}.
   static constexpr std::chrono::minutes kKeep{60};
 
+  // A new task with its id; nobody can find it yet.
   std::shared_ptr<Task> Create(const std::string& printer, const std::string& what);
+  // Makes the task findable by its id: done when its id is handed to a
+  // caller (202). A call answered in full is never looked up again, so its
+  // task is not kept.
+  void Publish(const std::shared_ptr<Task>& task);
   std::shared_ptr<Task> Find(const std::string& id);
 
  private:
-  void prune();  // under FLock
+  void prune();  // under FLock; at most once a minute
 
   std::mutex FLock;
-  std::uint64_t FNext = 1;
+  std::atomic<std::uint64_t> FNext{1};
   std::map<std::string, std::shared_ptr<Task>> FTasks;
+  std::chrono::steady_clock::time_point FPruned;
 };
 
 }  // namespace orbantis::http

@@ -34,8 +34,12 @@ class HttpClient {
     Reply reply;
     for (int attempt = 0; attempt < 2; ++attempt) {
       try {
-        if (!FSocket.is_open())
+        if (!FSocket.is_open()) {
           FSocket.connect({boost::asio::ip::make_address("127.0.0.1"), FPort});
+          // A request may leave in two segments (head, body): without this
+          // the second waits for the server's delayed acknowledgement.
+          FSocket.set_option(boost::asio::ip::tcp::no_delay(true));
+        }
         http::request<http::string_body> req{http::string_to_verb(method), target, 11};
         req.set(http::field::host, "127.0.0.1");
         if (!body.empty()) req.set(http::field::content_type, "application/json");
