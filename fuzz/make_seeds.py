@@ -182,3 +182,22 @@ write("fuzz_interface", "header_wide", calls(
     bytes([entry("setHeader")]) + units("Ж\ud800") + utf8("line 2") + units("\U0001F600") + utf8("") + utf8("5") +
     utf8("6"),
     bytes([entry("INIT_MY_FP2")]) + utf8("::1") + utf8("70000")))
+
+# fuzz_http_request: method byte, header byte, target "\n" body; 0xFF: a printers file.
+GET, POST, PUT, DELETE, OPTIONS = 0, 1, 2, 3, 4
+TOKEN, WRONG, ORIGIN, JSON, PNG, KEY = 1, 2, 4, 8, 16, 32
+write("fuzz_http_request", "printers", bytes([GET, TOKEN]) + b"/printers")
+write("fuzz_http_request", "status_async", bytes([GET, TOKEN | ORIGIN]) + b"/printers/p1/status?async=1&timeout=5")
+write("fuzz_http_request", "receipt", bytes([POST, TOKEN | JSON | KEY]) + b"/printers/p1/receipt\n" +
+      b'{"operator":{"code":1,"password":"0000","till":1},"items":[{"text":"A","taxGroup":"A","price":"1.00",'
+      b'"unit":"pc"}],"payments":[{"mode":"P","amount":"1.00"}]}')
+write("fuzz_http_request", "cash", bytes([POST, TOKEN | JSON]) + b'/printers/p1/cash\n{"direction":"in","amount":"1.5"}')
+write("fuzz_http_request", "datetime", bytes([PUT, TOKEN | JSON]) + b'/printers/p1/datetime\n{"datetime":"2026-12-10T10:00:00"}')
+write("fuzz_http_request", "raw", bytes([POST, TOKEN | JSON]) + b'/printers/p1/raw\n{"command":74,"data":"X"}')
+write("fuzz_http_request", "logo", bytes([PUT, TOKEN | PNG]) + b"/printers/p1/logo\n\x89PNG\r\n\x1a\n")
+write("fuzz_http_request", "journal", bytes([GET, TOKEN]) + b"/printers/p1/receipts?day=2026-12-10")
+write("fuzz_http_request", "no_token", bytes([GET, WRONG]) + b"/printers/p1/receipts/till%2F7")
+write("fuzz_http_request", "preflight", bytes([OPTIONS, ORIGIN]) + b"/printers/p1/receipt")
+write("fuzz_http_request", "page", bytes([GET, 0]) + b"/")
+write("fuzz_http_request", "config", b"\xff" + b'{"printers":[{"id":"a","device":"/dev/ttyUSB0","baud":9600},'
+      b'{"id":"b","host":"h:1","codePage":1251},{"id":"c","com":2}]}')

@@ -2,7 +2,8 @@
 # The tests again under the sanitizers, each in a build folder of its own:
 #   build-asan  every test with AddressSanitizer and UndefinedBehaviorSanitizer
 #   build-tsan  the tests that run the engine, the objects and their workers,
-#               and the receipt service, on several threads, with ThreadSanitizer
+#               the receipt service and the HTTP service, on several threads, with
+#               ThreadSanitizer
 # Any report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,7 +24,7 @@ cmake --build "$root/build-asan" --parallel "$jobs"
 
 echo "== ThreadSanitizer"
 configure "$root/build-tsan" "-fsanitize=thread -fno-omit-frame-pointer"
-cmake --build "$root/build-tsan" --parallel "$jobs" --target test_u_FP_BASE test_automation test_integration test_uCONNECTOR test_receipts
+cmake --build "$root/build-tsan" --parallel "$jobs" --target test_u_FP_BASE test_automation test_integration test_uCONNECTOR test_receipts test_http
 (cd "$root/build-tsan" &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions="$root/scripts/tsan.supp" \
-  ctest --output-on-failure --parallel "$jobs" --timeout 600 -R "Exchange|Object|OnEmulator|TcpConnector|SerialConnector|ExactlyOnce")
+  ctest --output-on-failure --parallel "$jobs" --timeout 600 -R "Exchange|Object|OnEmulator|TcpConnector|SerialConnector|ExactlyOnce|Http(Routes|Errors|Auth|Printers|Limits|Detection|ExactlyOnce)")

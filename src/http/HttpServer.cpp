@@ -1,5 +1,6 @@
 #include "http/HttpServer.h"
 
+#include <array>
 #include <atomic>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
@@ -217,6 +218,10 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void refuse(int status, const std::string& text) {
     FKeepAlive = false;
+    // The client may still be sending (a body over the limit): what it sends
+    // is read and dropped after the answer, so that its stack does not
+    // answer our close with a reset that would destroy the answer.
+    FDrain = true;
     Response r = FServer.errorBody(status, text);
     if (status == 503) r.headers.emplace_back("Retry-After", "1");
     write(std::move(r));
@@ -234,8 +239,24 @@ class Session : public std::enable_shared_from_this<Session> {
     res->prepare_payload();
     FStream.expires_after(FServer.limits.writeTime);
     bhttp::async_write(FStream, *res, [self = shared_from_this(), res](beast::error_code ec, std::size_t) {
+      if (!ec && self->FDrain) return self->drain();
       if (ec || !self->FKeepAlive) return self->close();
       self->read();
+    });
+  }
+
+  // Half-closes, then reads and drops what still comes for at most 2 s.
+  void drain() {
+    if (!FDraining) {
+      // One bound for the whole drain, however the client trickles.
+      FDraining = true;
+      beast::error_code ec;
+      FStream.socket().shutdown(tcp::socket::shutdown_send, ec);
+      FStream.expires_after(std::chrono::seconds(2));
+    }
+    FStream.async_read_some(net::buffer(FSink), [self = shared_from_this()](beast::error_code e, std::size_t) {
+      if (e) return self->close();
+      self->drain();
     });
   }
 
@@ -253,6 +274,9 @@ class Session : public std::enable_shared_from_this<Session> {
   beast::flat_buffer FBuffer;
   std::optional<bhttp::request_parser<bhttp::string_body>> FParser;
   bool FKeepAlive = false;
+  bool FDrain = false;
+  bool FDraining = false;
+  std::array<char, 16384> FSink;
   unsigned FVersion = 11;
   std::string FRemote;
 };

@@ -130,8 +130,8 @@ Service::Service(ServiceOptions options) : FOptions(std::move(options)) {
 
 Service::~Service() {
   {
-    std::lock_guard threads(FThreadsLock);
-    for (auto& t : FDetections) t.join();
+    std::lock_guard detection(FDetectionLock);
+    if (FDetectionThread.joinable()) FDetectionThread.join();
   }
   std::lock_guard lock(FLock);
   FPrinters.clear();
@@ -273,8 +273,7 @@ Answer Service::runTask(const Request& request, PrinterWorker& p, const std::str
   return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
 }
 
-json Service::Detect() {
-  std::lock_guard detecting(FDetecting);
+json Service::detect() {
   DetectionOptions options = FOptions.detection;
   options.log = FOptions.log;
   {
@@ -307,12 +306,15 @@ json Service::Detect() {
 }
 
 std::shared_ptr<Task> Service::StartDetection() {
+  std::lock_guard detection(FDetectionLock);
+  if (FDetectionTask && !FDetectionTask->Done()) return FDetectionTask;
+  if (FDetectionThread.joinable()) FDetectionThread.join();
   auto task = FTasks.Create("", "detection");
-  std::lock_guard threads(FThreadsLock);
-  FDetections.emplace_back([this, task] {
+  FDetectionTask = task;
+  FDetectionThread = std::thread([this, task] {
     task->Start();
     try {
-      task->Finish(Answer::Json(Detect()));
+      task->Finish(Answer::Json(detect()));
     } catch (const std::exception& e) {
       task->Finish(Answer::Refused(500, std::string("Detection failed: ") + e.what()));
     }

@@ -48,12 +48,13 @@ class Service {
   // The answer for a request refused before it reached the API.
   static Response ErrorResponse(int status, const std::string& text);
 
-  // Runs detection and adds the printers found; what it found, as JSON.
-  nlohmann::json Detect();
-  // The same on a thread of its own, as a task.
+  // Runs detection on a thread of its own and adds the printers found; the
+  // task answers what it found (the running one's task, when a detection
+  // runs already).
   std::shared_ptr<Task> StartDetection();
 
  private:
+  nlohmann::json detect();
   Answer route(const Request& request, const Route& route, const std::map<std::string, std::string>& params);
   PrinterWorker* printer(const std::string& id);
   // Runs job on the printer's queue and waits as the request asks (?async,
@@ -67,9 +68,10 @@ class Service {
   TaskBoard FTasks;
   std::mutex FLock;
   std::map<std::string, std::unique_ptr<PrinterWorker>> FPrinters;
-  std::mutex FDetecting;  // one detection at a time
-  std::mutex FThreadsLock;
-  std::vector<std::thread> FDetections;  // joined before the printers go
+  // One detection at a time: a second request while one runs gets its task.
+  std::mutex FDetectionLock;
+  std::shared_ptr<Task> FDetectionTask;
+  std::thread FDetectionThread;  // joined before the printers go
 };
 
 }  // namespace orbantis::http
