@@ -103,13 +103,19 @@ TEST(HttpExactlyOnce, AConnectionCutWhileTheReceiptRunsLeavesOneReceipt) {
   HttpWorld w;
   w.Start({w.On(emu)});
   {
-    HttpClient client(w.Port());
-    std::thread cut([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      client.Close();
-    });
-    client.Call("POST", "/printers/p1/receipt", TwoLineReceipt("cut-1"));
-    cut.join();
+    // The request goes out whole; the client hangs up while it prints.
+    const std::string body = TwoLineReceipt("cut-1");
+    const std::string request = "POST /printers/p1/receipt HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+                                "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(w.Port());
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::close(fd);
   }
   EXPECT_LE(FiscalReceipts(emu), 1);
   auto again = w.Post("/printers/p1/receipt", TwoLineReceipt("cut-1"));
