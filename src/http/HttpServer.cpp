@@ -41,9 +41,27 @@ bool UrlDecode(const std::string& in, std::string& out, bool query) {
   return true;
 }
 
+bool PathSegments(const std::string& rawPath, std::vector<std::string>& out) {
+  out.clear();
+  if (rawPath.empty() || rawPath[0] != '/') return false;
+  if (rawPath == "/") return true;
+  std::size_t start = 1;
+  for (;;) {
+    const auto slash = rawPath.find('/', start);
+    std::string segment;
+    if (!UrlDecode(rawPath.substr(start, slash == std::string::npos ? std::string::npos : slash - start), segment,
+                   false))
+      return false;
+    out.push_back(std::move(segment));
+    if (slash == std::string::npos) return true;
+    start = slash + 1;
+  }
+}
+
 namespace {
 
-// A fixed pool for the handlers: they may wait minutes for a printer.
+// A fixed pool for the handlers. They never wait for a printer (an answer
+// that takes long comes later), so a few threads serve every printer.
 class HandlerPool {
  public:
   explicit HandlerPool(std::size_t threads) {
@@ -53,6 +71,9 @@ class HandlerPool {
     {
       std::lock_guard lock(FLock);
       FStop = true;
+      // Requests not started when the service stops are not started at all:
+      // their connections are gone with the server.
+      FJobs.clear();
     }
     FWake.notify_all();
     for (auto& t : FThreads) t.join();
@@ -91,7 +112,7 @@ Request ToRequest(const bhttp::request<bhttp::string_body>& m, const std::string
   r.method = std::string(m.method_string());
   r.target = std::string(m.target());
   const auto q = r.target.find('?');
-  ok = UrlDecode(r.target.substr(0, q), r.path, false);
+  ok = UrlDecode(r.target.substr(0, q), r.path, false) && PathSegments(r.target.substr(0, q), r.segments);
   if (q != std::string::npos) {
     std::string rest = r.target.substr(q + 1);
     std::size_t start = 0;
@@ -123,15 +144,18 @@ Request ToRequest(const bhttp::request<bhttp::string_body>& m, const std::string
 
 struct HttpServer::Impl {
   Impl(ServerLimits l, Handler h, ErrorBody e)
-      : limits(l), handler(std::move(h)), errorBody(std::move(e)), acceptor(io), pool(l.handlers) {}
+      : limits(l), handler(std::move(h)), errorBody(std::move(e)), acceptor(io), retry(io), pool(l.handlers) {}
 
   ServerLimits limits;
   Handler handler;
   ErrorBody errorBody;
+  // Before io: sessions that io destroys count themselves out of these.
+  std::atomic<std::size_t> open{0};
+  std::atomic<std::size_t> refused{0};
   net::io_context io;
   tcp::acceptor acceptor;
+  net::steady_timer retry;  // after a failed accept (no file descriptors left)
   HandlerPool pool;
-  std::atomic<std::size_t> open{0};
 
   void accept();
 };
@@ -141,13 +165,18 @@ namespace {
 class Session : public std::enable_shared_from_this<Session> {
  public:
   Session(tcp::socket socket, HttpServer::Impl& server, bool overloaded)
-      : FStream(std::move(socket)), FDeadline(FStream.get_executor()), FServer(server), FOverloaded(overloaded) {
+      : FStream(std::move(socket)),
+        FDeadline(FStream.get_executor()),
+        FLater(FStream.get_executor()),
+        FServer(server),
+        FOverloaded(overloaded) {
     beast::error_code ec;
     const auto ep = FStream.socket().remote_endpoint(ec);
     if (!ec) FRemote = ep.address().to_string() + ":" + std::to_string(ep.port());
   }
   ~Session() {
-    if (!FOverloaded) --FServer.open;
+    if (FOverloaded) --FServer.refused;
+    else --FServer.open;
   }
 
   void Start() {
@@ -204,6 +233,7 @@ class Session : public std::enable_shared_from_this<Session> {
     FVersion = message.version();
     // The handler may wait for a printer: it runs on the handler pool, and
     // the answer is written back on this connection's strand.
+    FHead = request.method == "HEAD";
     FServer.pool.Post([self = shared_from_this(), request = std::move(request)] {
       Response response;
       try {
@@ -212,7 +242,29 @@ class Session : public std::enable_shared_from_this<Session> {
         response = self->FServer.errorBody(500, std::string("The service failed: ") + e.what());
       }
       net::post(self->FStream.get_executor(),
-                [self, response = std::move(response)]() mutable { self->write(std::move(response)); });
+                [self, response = std::move(response)]() mutable { self->answer(std::move(response)); });
+    });
+  }
+
+  // On the strand: writes the answer, or waits for one that comes later.
+  void answer(Response r) {
+    if (!r.later) return write(std::move(r));
+    const auto id = ++FWaiting;
+    auto timedOut = std::move(r.timedOut);
+    FLater.expires_after(r.waitAtMost);
+    FLater.async_wait([self = shared_from_this(), id, timedOut](beast::error_code ec) {
+      if (ec || self->FWaiting != id) return;
+      ++self->FWaiting;  // a late reply finds another id and is dropped
+      self->write(timedOut ? timedOut() : self->FServer.errorBody(504, "No answer in time."));
+    });
+    auto self = shared_from_this();
+    r.later([self, id](Response late) {
+      net::post(self->FStream.get_executor(), [self, id, late = std::move(late)]() mutable {
+        if (self->FWaiting != id) return;
+        ++self->FWaiting;
+        self->FLater.cancel();
+        self->answer(std::move(late));
+      });
     });
   }
 
@@ -237,8 +289,12 @@ class Session : public std::enable_shared_from_this<Session> {
     res->body() = std::move(r.body);
     res->keep_alive(FKeepAlive);
     res->prepare_payload();
+    // An answer to HEAD carries the headers only.
+    if (FHead) res->body().clear();
     FStream.expires_after(FServer.limits.writeTime);
     bhttp::async_write(FStream, *res, [self = shared_from_this(), res](beast::error_code ec, std::size_t) {
+      // The write's time limit must not run on into the next read.
+      self->FStream.expires_never();
       if (!ec && self->FDrain) return self->drain();
       if (ec || !self->FKeepAlive) return self->close();
       self->read();
@@ -269,6 +325,9 @@ class Session : public std::enable_shared_from_this<Session> {
   beast::tcp_stream FStream;
   net::steady_timer FDeadline;
   bool FTimedOut = false;
+  net::steady_timer FLater;      // the wait for an answer that comes later
+  std::uint64_t FWaiting = 0;    // which wait is current; strand only
+  bool FHead = false;
   HttpServer::Impl& FServer;
   const bool FOverloaded;
   beast::flat_buffer FBuffer;
@@ -286,13 +345,25 @@ class Session : public std::enable_shared_from_this<Session> {
 void HttpServer::Impl::accept() {
   acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
     if (!acceptor.is_open()) return;
-    if (!ec) {
-      socket.set_option(tcp::no_delay(true), ec);
-      // Beyond the bound the connection is still read briefly, so that the
-      // client gets a clear 503 instead of a reset.
-      const bool overloaded = open.load() >= limits.connections;
-      if (!overloaded) ++open;
-      std::make_shared<Session>(std::move(socket), *this, overloaded)->Start();
+    if (ec) {
+      // Out of file descriptors, say: try again shortly instead of spinning.
+      retry.expires_after(std::chrono::milliseconds(100));
+      retry.async_wait([this](beast::error_code e) {
+        if (!e) accept();
+      });
+      return;
+    }
+    socket.set_option(tcp::no_delay(true), ec);
+    if (open.load() < limits.connections) {
+      ++open;
+      std::make_shared<Session>(std::move(socket), *this, false)->Start();
+    } else if (refused.load() < limits.connections) {
+      // Beyond the bound the request is still read (at most 2 s), so that
+      // the client gets a clear 503 instead of a reset.
+      ++refused;
+      std::make_shared<Session>(std::move(socket), *this, true)->Start();
+    } else {
+      socket.close(ec);  // far beyond it: no resources spent at all
     }
     accept();
   });
@@ -330,11 +401,14 @@ void HttpServer::Run() {
 }
 
 void HttpServer::Stop() {
+  // The listening socket closes first, on the I/O threads, then they stop:
+  // no new client connects to a server that will not answer.
   net::post(FImpl->io, [this] {
     beast::error_code ec;
     FImpl->acceptor.close(ec);
+    FImpl->retry.cancel();
+    FImpl->io.stop();
   });
-  FImpl->io.stop();
 }
 
 }  // namespace orbantis::http

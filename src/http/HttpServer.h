@@ -26,7 +26,8 @@ namespace orbantis::http {
 struct Request {
   std::string method;  // "GET", ...
   std::string target;  // path and query as sent
-  std::string path;    // decoded path
+  std::string path;    // decoded path (for texts and logs)
+  std::vector<std::string> segments;  // the path's segments, each decoded on its own (a %2F stays in its segment)
   std::map<std::string, std::string> query;    // decoded
   std::map<std::string, std::string> headers;  // names in lower case
   std::string body;
@@ -38,11 +39,23 @@ struct Request {
   }
 };
 
+struct Response;
+// Hands an answer back to its connection; callable from any thread, once.
+using Reply = std::function<void(Response)>;
+
 struct Response {
   int status = 200;
   std::string contentType = "application/json";
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;
+
+  // An answer that is not ready yet (a printer is working on it). The
+  // connection waits for it without holding a thread: later is called once
+  // with a Reply; if it has not replied within waitAtMost, timedOut gives the
+  // answer instead (and a late reply is dropped).
+  std::function<void(Reply)> later;
+  std::chrono::milliseconds waitAtMost{0};
+  std::function<Response()> timedOut;
 };
 
 struct ServerLimits {
@@ -53,10 +66,12 @@ struct ServerLimits {
   std::chrono::milliseconds requestTime{10000};
   // Writing an answer may take at most this.
   std::chrono::milliseconds writeTime{5000};
-  // Open connections; beyond this a new one is answered 503.
+  // Open connections; beyond this a new one is answered 503, and beyond
+  // twice this it is closed at once.
   std::size_t connections = 128;
-  // Requests handled at once; the others wait their turn.
-  std::size_t handlers = 32;
+  // Requests handled at once (a handler never waits for a printer: it
+  // answers later instead); the others wait their turn.
+  std::size_t handlers = 8;
   std::size_t ioThreads = 2;
 };
 
@@ -88,5 +103,7 @@ class HttpServer {
 
 // %XX and (in queries) "+" decoded; false for a broken escape.
 bool UrlDecode(const std::string& in, std::string& out, bool query);
+// The raw path cut at "/", then each segment decoded; false for a broken escape.
+bool PathSegments(const std::string& rawPath, std::vector<std::string>& out);
 
 }  // namespace orbantis::http

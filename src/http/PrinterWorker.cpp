@@ -53,6 +53,11 @@ std::shared_ptr<Task> PrinterWorker::Submit(const std::string& what, Job job) {
       task->Finish(Answer::Refused(503, "The service is stopping; the call was not run."));
       return task;
     }
+    if (FQueue.size() >= kMaxQueued) {
+      task->Finish(Answer::Refused(503, "Printer " + FConfig.id + " has " + std::to_string(kMaxQueued) +
+                                            " calls waiting already; try again when they are done."));
+      return task;
+    }
     FQueue.emplace_back(task, std::move(job));
   }
   FWake.notify_one();
@@ -130,7 +135,8 @@ void PrinterWorker::run() {
         answer = job(*FPrinter, *task);
         // A printer that stopped answering is connected again on the next
         // call: its link may have been cut, or it was switched off and on.
-        if (answer.status == 504) {
+        // (A receipt pending for another reason keeps the connection.)
+        if (answer.status == 504 && answer.body.value("text", std::string()).find(kNoAnswer) != std::string::npos) {
           FPrinter->CLOSE_CONNECTION();
           FConnected = false;
         }

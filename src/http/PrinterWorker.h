@@ -26,6 +26,8 @@ namespace orbantis::http {
 class PrinterWorker {
  public:
   using Job = std::function<Answer(TKELMORA& printer, Task& task)>;
+  // Calls waiting for one printer; beyond this a call is refused (503).
+  static constexpr std::size_t kMaxQueued = 64;
 
   PrinterWorker(PrinterConfig config, TaskBoard& tasks);
   ~PrinterWorker();  // finishes the running call, drops the queue, closes the printer
@@ -35,7 +37,8 @@ class PrinterWorker {
   const PrinterConfig& Config() const { return FConfig; }
 
   // Queues job; it runs on this printer's thread once the printer is
-  // connected (a failed connect answers the task instead).
+  // connected (a failed connect answers the task instead). With the queue
+  // full the task comes back done, refused with 503.
   std::shared_ptr<Task> Submit(const std::string& what, Job job);
 
   // The printer as GET /printers lists it.

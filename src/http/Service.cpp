@@ -8,6 +8,10 @@
 #include <set>
 #include <thread>
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+
 #include "foundation/CodePage.h"
 #include "http/PrinterCalls.h"
 #include "receipts/ReceiptService.h"
@@ -92,8 +96,11 @@ std::optional<Answer> ParseBody(const Request& r, json& out, bool required = tru
     }
     return Answer::Refused(400, "The body is empty; send a JSON object.", "body");
   }
-  if (!type.empty() && type.rfind("application/json", 0) != 0)
-    return Answer::Refused(415, "The body must be JSON (Content-Type: application/json), not " + type + ".", "body");
+  // Required: a browser posts a body without a Content-Type to any site
+  // without asking first, and so could any page the cashier opens.
+  if (type.rfind("application/json", 0) != 0)
+    return Answer::Refused(415, "The body must be JSON, sent with Content-Type: application/json" +
+                                    (type.empty() ? std::string(".") : ", not " + type + "."), "body");
   try {
     out = json::parse(r.body);
   } catch (const json::parse_error& e) {
@@ -122,19 +129,66 @@ std::string Today() {
 
 std::shared_ptr<receipts::ReceiptService> Journal(std::string& error) { return TKELMORA::Receipts(true, &error); }
 
+bool IsUtf8(const std::string& text) {
+  try {
+    (void)json(text).dump();
+    return true;
+  } catch (const json::type_error&) {
+    return false;
+  }
+}
+
+// The journal's answer for printer id (serial number serial): the day's
+// receipts when key is empty, else the receipt under key.
+Answer JournalAnswer(const std::string& id, const std::string& serial, const std::string& day, const std::string& key) {
+  std::string error;
+  auto service = Journal(error);
+  if (!service) return Answer::Refused(500, "The receipt journal cannot be opened: " + error);
+  if (key.empty()) {
+    json all = json::parse(service->Day(day));
+    json mine = json::array();
+    for (auto& e : all["receipts"])
+      if (e.value("printer", serial) == serial) mine.push_back(e);
+    all["receipts"] = mine;
+    return Answer::Json(all);
+  }
+  const auto outcome = service->Get(key);
+  json body = json::parse(outcome.json, nullptr, false);
+  if (!body.is_object()) body = json::object();
+  if (outcome.code == receipts::RECEIPT_NOT_FOUND || (body.contains("printer") && body["printer"] != serial))
+    return Answer::Error(404, receipts::RECEIPT_NOT_FOUND,
+                         "There is no receipt under the key " + key + " for printer " + id + ".", "key");
+  return Answer::Json(body);
+}
+
+bool IsLogoPicture(const std::string& bytes) {
+  QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  const QByteArray format = reader.format();
+  return (format == "bmp" || format == "png" || format == "jpeg") && reader.canRead();
+}
+
 }  // namespace
 
 Service::Service(ServiceOptions options) : FOptions(std::move(options)) {
-  for (const auto& p : FOptions.printers) FPrinters[p.id] = std::make_unique<PrinterWorker>(p, FTasks);
+  for (const auto& p : FOptions.printers) FPrinters[p.id] = std::make_shared<PrinterWorker>(p, FTasks);
 }
 
-Service::~Service() {
+Service::~Service() { Shutdown(); }
+
+void Service::Shutdown() {
   {
     std::lock_guard detection(FDetectionLock);
     if (FDetectionThread.joinable()) FDetectionThread.join();
   }
-  std::lock_guard lock(FLock);
-  FPrinters.clear();
+  std::map<std::string, std::shared_ptr<PrinterWorker>> printers;
+  {
+    std::lock_guard lock(FLock);
+    printers.swap(FPrinters);
+  }
+  printers.clear();  // each worker finishes its call and answers the rest 503
 }
 
 void Service::log(const std::string& line) const {
@@ -151,87 +205,44 @@ Response Service::ErrorResponse(int status, const std::string& text) {
 bool Service::authorised(const Request& request) const {
   if (FOptions.token.empty()) return true;
   const std::string h = request.Header("authorization");
-  const std::string prefix = "Bearer ";
-  if (h.size() <= prefix.size() || h.compare(0, prefix.size(), prefix) != 0) return false;
+  const std::string prefix = "bearer ";
+  if (h.size() <= prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)  // the scheme's name in any letter case
+    if (std::tolower(static_cast<unsigned char>(h[i])) != prefix[i]) return false;
   return SameSecret(h.substr(prefix.size()), FOptions.token);
 }
 
-void Service::cors(const Request& request, Response& response) const {
-  const std::string origin = request.Header("origin");
-  if (origin.empty()) return;
-  for (const auto& allowed : FOptions.origins) {
-    if (allowed == origin) {
-      response.headers.emplace_back("Access-Control-Allow-Origin", origin);
-      response.headers.emplace_back("Vary", "Origin");
-      response.headers.emplace_back("Access-Control-Expose-Headers", "Location");
-      return;
-    }
-  }
-}
-
-PrinterWorker* Service::printer(const std::string& id) {
+std::shared_ptr<PrinterWorker> Service::printer(const std::string& id) {
   std::lock_guard lock(FLock);
   const auto it = FPrinters.find(id);
-  return it == FPrinters.end() ? nullptr : it->second.get();
+  return it == FPrinters.end() ? nullptr : it->second;
 }
 
-Response Service::Handle(const Request& request) {
-  const auto started = std::chrono::steady_clock::now();
-  Response response;
-  const auto segments = Segments(request.path);
-  const Route* matched = nullptr;
-  std::map<std::string, std::string> params;
-  std::set<std::string> allowed;
-  for (const auto& r : Routes()) {
-    std::map<std::string, std::string> p;
-    if (!Match(r, segments, p)) continue;
-    allowed.insert(r.method);
-    if (!matched && request.method == r.method) {
-      matched = &r;
-      params = std::move(p);
-    }
-  }
+// What a finished answer needs of its request.
+struct Meta {
+  std::string method, path, origin, remote;
+  std::chrono::steady_clock::time_point started;
+  std::vector<std::pair<std::string, std::string>> headers;
+};
 
-  Answer answer;
-  if (request.method == "OPTIONS") {
-    // A browser's preflight: answered only for the origins allowed.
-    const std::string origin = request.Header("origin");
-    bool known = false;
-    for (const auto& o : FOptions.origins) known = known || o == origin;
-    if (!known) {
-      answer = Answer::Refused(403, "Requests from " + (origin.empty() ? std::string("this page") : origin) +
-                                        " are not allowed; start the service with --allow-origin " +
-                                        (origin.empty() ? std::string("ORIGIN") : origin) + ".");
-    } else {
-      answer.status = 204;
-      response.headers.emplace_back("Access-Control-Allow-Methods", "GET, POST, PUT, OPTIONS");
-      response.headers.emplace_back("Access-Control-Allow-Headers", "Authorization, Content-Type, Idempotency-Key");
-      response.headers.emplace_back("Access-Control-Max-Age", "600");
-    }
-  } else if (allowed.empty()) {
-    answer = Answer::Refused(404, "There is no " + request.path + " in this API; see /openapi.json.");
-  } else if (!matched) {
-    std::string list;
-    for (const auto& m : allowed) list += (list.empty() ? "" : ", ") + m;
-    answer = Answer::Refused(405, request.method + " is not used on " + request.path + "; use " + list + ".");
-    response.headers.emplace_back("Allow", list);
-  } else if (std::string(matched->pattern) != "/" && std::string(matched->pattern) != "/openapi.json" &&
-             std::string(matched->pattern) != "/receipt.schema.json" && !authorised(request)) {
-    // The page and the API's description hold no shop data; everything
-    // else needs the token when one is set.
-    answer = Answer::Refused(401, request.Header("authorization").empty()
-                                      ? "This service needs a token: send Authorization: Bearer <token>."
-                                      : "The token is not right.",
-                             "Authorization");
-    response.headers.emplace_back("WWW-Authenticate", "Bearer");
+namespace {
+
+bool LoopbackHost(const std::string& host) {
+  std::string name = host;
+  if (!name.empty() && name[0] == '[') {
+    name = name.substr(0, name.find(']') + 1);
   } else {
-    try {
-      answer = route(request, *matched, params);
-    } catch (const std::exception& e) {
-      answer = Answer::Refused(500, std::string("The service failed: ") + e.what());
-    }
+    name = name.substr(0, name.find(':'));
   }
+  for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
+}
 
+}  // namespace
+
+Response Service::finish(const Meta& meta, Answer answer) const {
+  Response response;
+  response.headers = meta.headers;
   response.status = answer.status;
   if (answer.status == 204) {
     response.contentType.clear();
@@ -239,19 +250,117 @@ Response Service::Handle(const Request& request) {
     response.contentType = answer.contentType;
     response.body = std::move(answer.bytes);
   } else {
-    response.body = answer.body.dump();
+    // A text from a printer or a client that is not UTF-8 must not turn an
+    // answer into a failure.
+    response.body = answer.body.dump(-1, ' ', false, json::error_handler_t::replace);
   }
   if (answer.status == 202 && answer.body.contains("href"))
     response.headers.emplace_back("Location", answer.body["href"].get<std::string>());
   response.headers.emplace_back("Cache-Control", "no-store");
-  cors(request, response);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-  log(request.method + " " + request.path + " " + std::to_string(response.status) + " " + std::to_string(ms.count()) +
-      " ms from " + request.remote);
+  for (const auto& allowed : FOptions.origins) {
+    if (!meta.origin.empty() && allowed == meta.origin) {
+      response.headers.emplace_back("Access-Control-Allow-Origin", meta.origin);
+      response.headers.emplace_back("Vary", "Origin");
+      response.headers.emplace_back("Access-Control-Expose-Headers", "Location");
+      break;
+    }
+  }
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - meta.started);
+  log(meta.method + " " + meta.path + " " + std::to_string(response.status) + " " + std::to_string(ms.count()) +
+      " ms from " + meta.remote);
   return response;
 }
 
-Answer Service::runTask(const Request& request, PrinterWorker& p, const std::string& what, PrinterWorker::Job job) {
+Response Service::Handle(const Request& request) {
+  Meta meta{request.method, request.path, request.Header("origin"), request.remote,
+            std::chrono::steady_clock::now(), {}};
+  const Route* matched = nullptr;
+  std::map<std::string, std::string> params;
+  std::set<std::string> allowed;
+  for (const auto& r : Routes()) {
+    std::map<std::string, std::string> p;
+    if (!Match(r, request.segments, p)) continue;
+    allowed.insert(r.method);
+    if (!matched && request.method == r.method) {
+      matched = &r;
+      params = std::move(p);
+    }
+  }
+  const bool publicRoute = matched && (std::string(matched->pattern) == "/" ||
+                                       std::string(matched->pattern) == "/openapi.json" ||
+                                       std::string(matched->pattern) == "/receipt.schema.json");
+  bool knownOrigin = false;
+  for (const auto& o : FOptions.origins) knownOrigin = knownOrigin || o == meta.origin;
+  const std::string host = request.Header("host");
+  // The service's own page sends its own origin.
+  const bool sameOrigin = !host.empty() && meta.origin == "http://" + host;
+
+  Routed routed;
+  if (request.method == "OPTIONS") {
+    // A browser's preflight: answered only for the origins allowed.
+    if (!knownOrigin) {
+      routed = Answer::Refused(403, "Requests from " + (meta.origin.empty() ? std::string("this page") : meta.origin) +
+                                        " are not allowed; start the service with --allow-origin " +
+                                        (meta.origin.empty() ? std::string("ORIGIN") : meta.origin) + ".");
+    } else {
+      routed.answer.status = 204;
+      meta.headers.emplace_back("Access-Control-Allow-Methods", "GET, POST, PUT, OPTIONS");
+      meta.headers.emplace_back("Access-Control-Allow-Headers", "Authorization, Content-Type, Idempotency-Key");
+      meta.headers.emplace_back("Access-Control-Max-Age", "600");
+    }
+  } else if (FOptions.token.empty() && !host.empty() && !LoopbackHost(host)) {
+    // Without a token the service is for this machine only. A page whose
+    // name was made to point at 127.0.0.1 (DNS rebinding) still sends its
+    // own name as Host.
+    routed = Answer::Refused(403, "This service answers only for 127.0.0.1, localhost or [::1], not " + host +
+                                      "; to reach it from elsewhere, start it with --token-file.", "Host");
+  } else if (!meta.origin.empty() && !knownOrigin && !sameOrigin && !publicRoute) {
+    // Any page the cashier opens could otherwise make the browser post a
+    // receipt or a Z report here: browsers send such simple requests without
+    // asking first, but always say where they come from.
+    routed = Answer::Refused(403, "Requests from pages of " + meta.origin + " are not allowed; start the service with "
+                                      "--allow-origin " + meta.origin + " if that page is your till.", "Origin");
+  } else if (allowed.empty()) {
+    routed = Answer::Refused(404, "There is no " + request.path + " in this API; see /openapi.json.");
+  } else if (!matched) {
+    std::string list;
+    for (const auto& m : allowed) list += (list.empty() ? "" : ", ") + m;
+    routed = Answer::Refused(405, request.method + " is not used on " + request.path + "; use " + list + ".");
+    meta.headers.emplace_back("Allow", list);
+  } else if (!publicRoute && !authorised(request)) {
+    // The page and the API's descriptions hold no shop data; everything
+    // else needs the token when one is set.
+    routed = Answer::Refused(401, request.Header("authorization").empty()
+                                      ? "This service needs a token: send Authorization: Bearer <token>."
+                                      : "The token is not right.",
+                             "Authorization");
+    meta.headers.emplace_back("WWW-Authenticate", "Bearer");
+  } else {
+    try {
+      routed = route(request, *matched, params);
+    } catch (const std::exception& e) {
+      routed = Answer::Refused(500, std::string("The service failed: ") + e.what());
+    }
+  }
+
+  if (!routed.pending) return finish(meta, std::move(routed.answer));
+  // The printer works on it: the connection waits without holding a thread.
+  Response later;
+  auto task = routed.pending;
+  later.waitAtMost = std::chrono::seconds(routed.waitSeconds);
+  later.later = [this, meta, task](Reply reply) {
+    task->OnDone([this, meta, task, reply] { reply(finish(meta, task->Result())); });
+  };
+  // The wait ran out first: the caller gets the task; the work goes on (a
+  // receipt is never abandoned halfway).
+  later.timedOut = [this, meta, task] {
+    FTasks.Publish(task);
+    return finish(meta, Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202));
+  };
+  return later;
+}
+
+Routed Service::runTask(const Request& request, PrinterWorker& p, const std::string& what, PrinterWorker::Job job) {
   bool async = false;
   if (auto it = request.query.find("async"); it != request.query.end()) {
     if (it->second == "1" || it->second == "true") async = true;
@@ -266,11 +375,14 @@ Answer Service::runTask(const Request& request, PrinterWorker& p, const std::str
     timeout = n;
   }
   auto task = p.Submit(what, std::move(job));
-  if (!async && task->WaitDone(std::chrono::seconds(timeout))) return task->Result();
-  // Still running: the caller gets the task and may ask for it; the work
-  // goes on (a receipt is never abandoned halfway).
-  FTasks.Publish(task);
-  return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
+  if (async && !task->Done()) {
+    FTasks.Publish(task);
+    return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
+  }
+  Routed routed;
+  routed.pending = task;
+  routed.waitSeconds = timeout;
+  return routed;
 }
 
 json Service::detect() {
@@ -293,13 +405,28 @@ json Service::detect() {
     c.id = f.serial;
     for (auto& ch : c.id)
       if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '-' && ch != '_' && ch != '.') ch = '_';
-    if (c.id.size() > 64) c.id.resize(64);
-    j["found"][i]["id"] = c.id;
-    if (FPrinters.count(c.id)) continue;  // found before
+    if (c.id.size() > 60) c.id.resize(60);
     c.device = f.device;
     c.baud = f.baud;
     c.detected = true;
-    FPrinters[c.id] = std::make_unique<PrinterWorker>(c, FTasks);
+    auto it = FPrinters.find(c.id);
+    // A printer of the config file that happens to have the same name keeps
+    // it; the one found gets a name of its own.
+    for (int n = 2; it != FPrinters.end() && !it->second->Config().detected; ++n) {
+      c.id = f.serial.substr(0, 60) + "-" + std::to_string(n);
+      it = FPrinters.find(c.id);
+    }
+    j["found"][i]["id"] = c.id;
+    if (it != FPrinters.end()) {
+      const auto& old = it->second->Config();
+      if (old.device == c.device && old.baud == c.baud) continue;  // found before, where it was
+      // Found again on another port or at another rate (unplugged and
+      // plugged in elsewhere): its worker starts over there.
+      log("detect: printer " + c.id + " moved to " + c.device + ", " + std::to_string(c.baud) + " baud");
+      it->second = std::make_shared<PrinterWorker>(c, FTasks);
+      continue;
+    }
+    FPrinters[c.id] = std::make_shared<PrinterWorker>(c, FTasks);
     log("detect: added printer " + c.id + " (" + f.device + ", " + std::to_string(f.baud) + " baud)");
   }
   return j;
@@ -322,7 +449,7 @@ std::shared_ptr<Task> Service::StartDetection() {
   return task;
 }
 
-Answer Service::route(const Request& request, const Route& r, const std::map<std::string, std::string>& params) {
+Routed Service::route(const Request& request, const Route& r, const std::map<std::string, std::string>& params) {
   const std::string pattern = r.pattern;
   if (pattern == "/") {
     Answer a;
@@ -352,13 +479,18 @@ Answer Service::route(const Request& request, const Route& r, const std::map<std
     // and the caller waits for it or follows it as a task.
     auto task = StartDetection();
     const bool async = request.query.count("async") && (request.query.at("async") == "1" || request.query.at("async") == "true");
-    if (!async && task->WaitDone(std::chrono::seconds(120))) return task->Result();
-    FTasks.Publish(task);
-    return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
+    if (async) {
+      FTasks.Publish(task);
+      return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
+    }
+    Routed routed;
+    routed.pending = task;
+    routed.waitSeconds = 120;
+    return routed;
   }
 
   const std::string id = params.at("id");
-  PrinterWorker* p = printer(id);
+  const std::shared_ptr<PrinterWorker> p = printer(id);
   if (!p) return Answer::Refused(404, "There is no printer " + id + "; GET /printers lists them.", "id");
 
   if (pattern == "/printers/{id}")
@@ -370,6 +502,7 @@ Answer Service::route(const Request& request, const Route& r, const std::map<std
     json doc;
     if (auto refused = ParseBody(request, doc)) return *refused;
     const std::string header = request.Header("idempotency-key");
+    if (!IsUtf8(header)) return Answer::Refused(400, "The Idempotency-Key header must be UTF-8 text.", "Idempotency-Key");
     if (!header.empty()) {
       if (doc.contains("key") && (!doc["key"].is_string() || doc["key"].get<std::string>() != header))
         return Answer::Refused(400, "The body's key and the Idempotency-Key header differ; send one, or the same.", "/key");
@@ -380,32 +513,20 @@ Answer Service::route(const Request& request, const Route& r, const std::map<std
   }
 
   if (pattern == "/printers/{id}/receipts/{key}" || pattern == "/printers/{id}/receipts") {
-    // The journal only: nothing goes to the printer.
-    std::string error;
-    auto service = Journal(error);
-    if (!service) return Answer::Refused(500, "The receipt journal cannot be opened: " + error);
-    const std::string serial = p->Serial();
+    // The journal only. It keeps receipts by the printer's serial number; a
+    // printer that has not answered since the service started is connected
+    // first to learn it (nothing else is sent).
+    std::string day;
     if (pattern == "/printers/{id}/receipts") {
-      std::string day = request.query.count("day") ? request.query.at("day") : Today();
+      day = request.query.count("day") ? request.query.at("day") : Today();
       if (!std::regex_match(day, std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2}")))
         return Answer::Refused(400, "day must be YYYY-MM-DD, e.g. " + Today() + ".", "day");
-      json all = json::parse(service->Day(day));
-      json mine = json::array();
-      for (auto& e : all["receipts"])
-        if (serial.empty() || e.value("printer", serial) == serial) mine.push_back(e);
-      all["receipts"] = mine;
-      return Answer::Json(all);
     }
-    const auto outcome = service->Get(params.at("key"));
-    json body = json::parse(outcome.json, nullptr, false);
-    if (!body.is_object()) body = json::object();
-    if (outcome.code == receipts::RECEIPT_NOT_FOUND ||
-        (!serial.empty() && body.contains("printer") && body["printer"] != serial)) {
-      return Answer::Error(404, receipts::RECEIPT_NOT_FOUND,
-                           "There is no receipt under the key " + params.at("key") + " for printer " + id + ".",
-                           "key");
-    }
-    return Answer::Json(body);
+    const std::string key = params.count("key") ? params.at("key") : std::string();
+    auto read = [id, day, key](const std::string& serial) { return JournalAnswer(id, serial, day, key); };
+    const std::string serial = p->Serial();
+    if (!serial.empty()) return read(serial);
+    return runTask(request, *p, r.what, [read](TKELMORA& t, Task&) { return read(t.printerSerial()); });
   }
 
   if (pattern == "/printers/{id}/xreport" || pattern == "/printers/{id}/zreport") {
@@ -459,10 +580,15 @@ Answer Service::route(const Request& request, const Route& r, const std::map<std
   if (pattern == "/printers/{id}/logo") {
     const std::string type = request.Header("content-type");
     static const std::set<std::string> pictures = {"image/png", "image/bmp", "image/x-ms-bmp", "image/jpeg",
-                                                   "application/octet-stream", ""};
+                                                   "application/octet-stream"};
     if (!pictures.count(type.substr(0, type.find(';'))))
-      return Answer::Refused(415, "The logo must be a BMP, PNG or JPEG picture (Content-Type image/bmp, image/png or image/jpeg), not " + type + ".", "body");
+      return Answer::Refused(415, "The logo must be a BMP, PNG or JPEG picture (Content-Type image/bmp, image/png or image/jpeg)" +
+                                      (type.empty() ? std::string(".") : ", not " + type + "."), "body");
     if (request.body.empty()) return Answer::Refused(400, "The body is empty; send the picture.", "body");
+    // Checked before it waits for the printer: a file that is no picture
+    // is the caller's to mend, whatever the printer is doing.
+    if (!IsLogoPicture(request.body))
+      return Answer::Refused(415, "The body is not a BMP, PNG or JPEG picture.", "body");
     const std::string picture = request.body;
     return runTask(request, *p, r.what,
                    [picture](TKELMORA& t, Task& task) { return calls::PutLogo(t, picture, task); });

@@ -39,12 +39,28 @@ struct Route {
 };
 const std::vector<Route>& Routes();
 
+// What a route gives: an answer now, or a task whose answer the caller
+// waits for (at most waitSeconds, then it gets the task).
+struct Routed {
+  Routed() = default;
+  Routed(Answer a) : answer(std::move(a)) {}  // NOLINT: every plain answer is a Routed
+  Answer answer;
+  std::shared_ptr<Task> pending;
+  int waitSeconds = 0;
+};
+
+struct Meta;
+
 class Service {
  public:
   explicit Service(ServiceOptions options);
   ~Service();
 
+  // Never waits for a printer: such an answer comes later (Response::later).
   Response Handle(const Request& request);
+  // Stops the printers' workers (calls still queued are answered 503); the
+  // HTTP server must be stopped first.
+  void Shutdown();
   // The answer for a request refused before it reached the API.
   static Response ErrorResponse(int status, const std::string& text);
 
@@ -55,19 +71,19 @@ class Service {
 
  private:
   nlohmann::json detect();
-  Answer route(const Request& request, const Route& route, const std::map<std::string, std::string>& params);
-  PrinterWorker* printer(const std::string& id);
+  Routed route(const Request& request, const Route& route, const std::map<std::string, std::string>& params);
+  Response finish(const Meta& meta, Answer answer) const;
+  std::shared_ptr<PrinterWorker> printer(const std::string& id);
   // Runs job on the printer's queue and waits as the request asks (?async,
   // ?timeout); an error answer for a bad query.
-  Answer runTask(const Request& request, PrinterWorker& printer, const std::string& what, PrinterWorker::Job job);
+  Routed runTask(const Request& request, PrinterWorker& printer, const std::string& what, PrinterWorker::Job job);
   bool authorised(const Request& request) const;
-  void cors(const Request& request, Response& response) const;
   void log(const std::string& line) const;
 
   ServiceOptions FOptions;
   TaskBoard FTasks;
   std::mutex FLock;
-  std::map<std::string, std::unique_ptr<PrinterWorker>> FPrinters;
+  std::map<std::string, std::shared_ptr<PrinterWorker>> FPrinters;
   // One detection at a time: a second request while one runs gets its task.
   std::mutex FDetectionLock;
   std::shared_ptr<Task> FDetectionTask;

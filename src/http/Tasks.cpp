@@ -1,8 +1,9 @@
 #include "http/Tasks.h"
 
+#include <sys/random.h>
+
 #include <algorithm>
 #include <cstdio>
-#include <random>
 
 namespace orbantis::http {
 
@@ -22,13 +23,29 @@ void Task::Progress(int value, const std::string& text) {
 }
 
 void Task::Finish(Answer answer) {
-  std::lock_guard lock(FLock);
-  FAnswer = std::move(answer);
-  FState = State::Done;
-  FProgress = 100;
-  FProgressText = "done";
-  FFinishedAt = std::chrono::steady_clock::now();
-  FChanged.notify_all();
+  std::vector<std::function<void()>> callbacks;
+  {
+    std::lock_guard lock(FLock);
+    FAnswer = std::move(answer);
+    FState = State::Done;
+    FProgress = 100;
+    FProgressText = "done";
+    FFinishedAt = std::chrono::steady_clock::now();
+    callbacks.swap(FWhenDone);
+    FChanged.notify_all();
+  }
+  for (auto& done : callbacks) done();
+}
+
+void Task::OnDone(std::function<void()> done) {
+  {
+    std::lock_guard lock(FLock);
+    if (FState != State::Done) {
+      FWhenDone.push_back(std::move(done));
+      return;
+    }
+  }
+  done();
 }
 
 bool Task::WaitDone(std::chrono::milliseconds timeout) {
@@ -94,11 +111,17 @@ json Task::Describe() const {
 
 std::shared_ptr<Task> TaskBoard::Create(const std::string& printer, const std::string& what) {
   // Ids are not guessable from one another: a task's result may hold a
-  // receipt, and ids are handed to whoever started the task.
-  static thread_local std::mt19937_64 random{std::random_device{}()};
-  char id[40];
-  std::snprintf(id, sizeof id, "t%llu-%08llx", static_cast<unsigned long long>(FNext.fetch_add(1)),
-                static_cast<unsigned long long>(random() & 0xFFFFFFFFull));
+  // receipt, and ids are handed to whoever started the task. 128 bits from
+  // the kernel's generator for each.
+  unsigned char bytes[16] = {};
+  std::size_t got = 0;
+  while (got < sizeof bytes) {
+    const auto n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n > 0) got += static_cast<std::size_t>(n);
+  }
+  std::string id = "t" + std::to_string(FNext.fetch_add(1)) + "-";
+  static const char* hex = "0123456789abcdef";
+  for (unsigned char b : bytes) id += {hex[b >> 4], hex[b & 15]};
   return std::make_shared<Task>(id, printer, what);
 }
 
@@ -117,11 +140,20 @@ std::shared_ptr<Task> TaskBoard::Find(const std::string& id) {
 
 void TaskBoard::prune() {
   const auto now = std::chrono::steady_clock::now();
-  if (now - FPruned < std::chrono::minutes(1)) return;
+  if (now - FPruned < std::chrono::minutes(1) && FTasks.size() < kMaxKept) return;
   FPruned = now;
   for (auto it = FTasks.begin(); it != FTasks.end();) {
     if (it->second->Done() && now - it->second->FinishedAt() > kKeep) it = FTasks.erase(it);
     else ++it;
+  }
+  // Still too many: the done ones that finished first go.
+  while (FTasks.size() >= kMaxKept) {
+    auto oldest = FTasks.end();
+    for (auto it = FTasks.begin(); it != FTasks.end(); ++it)
+      if (it->second->Done() && (oldest == FTasks.end() || it->second->FinishedAt() < oldest->second->FinishedAt()))
+        oldest = it;
+    if (oldest == FTasks.end()) break;  // all still running: each printer's queue bounds them
+    FTasks.erase(oldest);
   }
 }
 

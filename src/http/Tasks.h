@@ -12,7 +12,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "http/Answer.h"
 
@@ -35,6 +37,9 @@ class Task {
   bool Done() const;
   // Only once Done().
   Answer Result() const;
+  // Calls done (on the thread that finishes the task, or at once when it is
+  // done already) with no lock held.
+  void OnDone(std::function<void()> done);
   // The task as GET /tasks/{id} shows it.
   nlohmann::json Describe() const;
   std::chrono::steady_clock::time_point FinishedAt() const;
@@ -48,12 +53,15 @@ class Task {
   std::string FProgressText = "waiting for the printer";
   Answer FAnswer;
   std::chrono::steady_clock::time_point FFinishedAt;
+  std::vector<std::function<void()>> FWhenDone;
 };
 
 class TaskBoard {
  public:
-  // A done task is kept this long for GET /tasks/{id}.
+  // A done task is kept this long for GET /tasks/{id}, and at most this many
+  // tasks (the oldest done ones go first).
   static constexpr std::chrono::minutes kKeep{60};
+  static constexpr std::size_t kMaxKept = 1024;
 
   // A new task with its id; nobody can find it yet.
   std::shared_ptr<Task> Create(const std::string& printer, const std::string& what);

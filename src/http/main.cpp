@@ -175,6 +175,9 @@ int main(int argc, char** argv) {
   });
   server.Run();
   options.log("orbantis-http stopping");
+  // Calls still queued for a printer are answered and dropped before the
+  // server's connections go.
+  service.Shutdown();
   pthread_kill(stopper.native_handle(), SIGTERM);
   stopper.join();
   return 0;

@@ -36,6 +36,7 @@ class HttpClient {
       try {
         if (!FSocket.is_open()) {
           FSocket.connect({boost::asio::ip::make_address("127.0.0.1"), FPort});
+          ++FConnections;
           // A request may leave in two segments (head, body): without this
           // the second waits for the server's delayed acknowledgement.
           FSocket.set_option(boost::asio::ip::tcp::no_delay(true));
@@ -74,8 +75,11 @@ class HttpClient {
     boost::system::error_code ec;
     FSocket.close(ec);
   }
+  // How many connections the calls so far took (1 while one was kept alive).
+  int Connections() const { return FConnections; }
 
  private:
+  int FConnections = 0;
   std::uint16_t FPort;
   boost::asio::io_context FIo;
   boost::asio::ip::tcp::socket FSocket;

@@ -91,11 +91,14 @@ class HttpWorld {
     FThread = std::thread([this] { FServer->Run(); });
   }
 
+  // In the order the program stops: no new connections, the printers'
+  // queues answered, the connections gone, then the service.
   void Stop() {
     if (FServer) FServer->Stop();
     if (FThread.joinable()) FThread.join();
-    FService.reset();
+    if (FService) FService->Shutdown();
     FServer.reset();
+    FService.reset();
   }
 
   std::uint16_t Port() const { return FPort; }

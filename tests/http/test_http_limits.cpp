@@ -52,7 +52,7 @@ TEST(HttpLimits, AClientSendingAByteAtATimeGets408WhileOthersAreServed) {
   w.Start({w.On(emu)}, {}, limits);
   const int fd = Connect(w.Port());
   ASSERT_GE(fd, 0);
-  const std::string request = "GET /printers HTTP/1.1\r\nHost: x\r\nX-Slow: aaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n\r\n";
+  const std::string request = "GET /printers HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: aaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n\r\n";
   std::atomic<bool> cut{false};
   std::thread trickle([&] {
     for (char c : request) {
@@ -100,7 +100,7 @@ TEST(HttpLimits, TwoHundredConnectionsAtOnceEachGetAClearStatus) {
     fds.push_back(fd);
   }
   // All send at once, on connections all held open.
-  const std::string request = "GET /printers/p1/status HTTP/1.1\r\nHost: x\r\n\r\n";
+  const std::string request = "GET /printers/p1/status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
   for (int fd : fds) ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), (ssize_t)request.size());
   int ok = 0, busy = 0, other = 0;
   for (int fd : fds) {
@@ -111,7 +111,9 @@ TEST(HttpLimits, TwoHundredConnectionsAtOnceEachGetAClearStatus) {
   }
   for (int fd : fds) ::close(fd);
   EXPECT_EQ(other, 0) << "every client gets 200 or 503";
-  EXPECT_GE(ok, 100) << "the bound is 128 connections";
+  // 128 connections are served, beyond that 503; of those served, the one
+  // printer takes one call and queues 64, and refuses more with 503 too.
+  EXPECT_GE(ok, 65);
   EXPECT_EQ(ok + busy, kClients);
   EXPECT_EQ(w.Get("/printers/p1/status").status, 200) << "and the service keeps serving";
 }
@@ -121,7 +123,7 @@ TEST(HttpLimits, BrokenHttpIs400) {
   HttpWorld w;
   w.Start({w.On(emu)});
   const char* requests[] = {"NOT HTTP AT ALL\r\n\r\n", "GET /printers HTTP/1.1\r\nContent-Length: -5\r\n\r\n",
-                            "GET /printers/%zz HTTP/1.1\r\nHost: x\r\n\r\n"};
+                            "GET /printers/%zz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"};
   for (const char* req : requests) {
     SCOPED_TRACE(req);
     const int fd = Connect(w.Port());

@@ -105,7 +105,7 @@ TEST(HttpExactlyOnce, AConnectionCutWhileTheReceiptRunsLeavesOneReceipt) {
   {
     // The request goes out whole; the client hangs up while it prints.
     const std::string body = TwoLineReceipt("cut-1");
-    const std::string request = "POST /printers/p1/receipt HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+    const std::string request = "POST /printers/p1/receipt HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
                                 "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
