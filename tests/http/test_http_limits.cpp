@@ -112,8 +112,9 @@ TEST(HttpLimits, TwoHundredConnectionsAtOnceEachGetAClearStatus) {
   for (int fd : fds) ::close(fd);
   EXPECT_EQ(other, 0) << "every client gets 200 or 503";
   // 128 connections are served, beyond that 503; of those served, the one
-  // printer takes one call and queues 64, and refuses more with 503 too.
-  EXPECT_GE(ok, 65);
+  // printer queues 64 calls (and runs one once its thread takes it), and
+  // refuses more with 503 too.
+  EXPECT_GE(ok, 64);
   EXPECT_EQ(ok + busy, kClients);
   EXPECT_EQ(w.Get("/printers/p1/status").status, 200) << "and the service keeps serving";
 }
