@@ -8,8 +8,6 @@
 namespace orbantis::logo {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789abcdef";
-
 std::uint32_t ToColourValue(QRgb rgb) {
   return static_cast<std::uint32_t>(qRed(rgb)) | (static_cast<std::uint32_t>(qGreen(rgb)) << 8) |
          (static_cast<std::uint32_t>(qBlue(rgb)) << 16);
@@ -28,11 +26,28 @@ bool IsWorkingFormat(const QImage& picture) {
 
 // ---------------------------------------------------------------- pictures
 
-QImage BlankPicture() {
-  QImage picture(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-  picture.fill(ToRgb(kWhite));
+Pixels ToPixels(const QImage& picture) {
+  const QImage flat = IsWorkingFormat(picture) ? picture : NormalizePicture(picture);
+  if (flat.isNull()) return {};
+  Pixels pixels(flat.width(), flat.height());
+  for (int y = 0; y < flat.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
+    for (int x = 0; x < flat.width(); ++x) pixels.Set(x, y, ToColourValue(line[x]));
+  }
+  return pixels;
+}
+
+QImage ToImage(const Pixels& pixels) {
+  if (pixels.Null()) return {};
+  QImage picture(pixels.width, pixels.height, QImage::Format_RGB32);
+  for (int y = 0; y < pixels.height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < pixels.width; ++x) line[x] = ToRgb(pixels.At(x, y));
+  }
   return picture;
 }
+
+QImage BlankPicture() { return ToImage(BlankPixels()); }
 
 QImage NormalizePicture(const QImage& picture) {
   if (picture.isNull()) return {};
@@ -55,133 +70,35 @@ void SetColourValue(QImage& picture, int x, int y, std::uint32_t colour) {
   picture.setPixel(x, y, ToRgb(colour));
 }
 
-// ---------------------------------------------------------------- picture to dots
+// ---------------------------------------------------------------- the core's conversions on a QImage
 
-int GreyLevel(std::uint32_t colourValue) {
-  const int red = static_cast<int>(colourValue & 0xFF);
-  const int green = static_cast<int>((colourValue >> 8) & 0xFF);
-  const int blue = static_cast<int>((colourValue >> 16) & 0xFF);
-  // Thousandths, so that a half is a half and not a floating-point neighbour of one.
-  const int sum = 114 * red + 587 * green + 299 * blue;
-  int level = sum / 1000;
-  const int rest = sum % 1000;
-  if (rest > 500 || (rest == 500 && level % 2 != 0)) ++level;
-  return level;
-}
-
-// Error diffusion over a grid of signed grey levels. Rows 0 to 94, in each
-// row columns 1 to width-2, left to right: a level of at most 128 becomes 0
-// (black) and passes its own value on, anything else becomes 255 (white) and
-// passes on what it lacked of 255, as a subtraction. The shares are 1/2 right,
-// 1/4 below, 1/8 below-right and 1/8 below-left, each rounded down from the
-// non-negative error. The outer columns and the last row receive shares but
-// pass none on. Dots then are white above 128, black otherwise.
 bool DitherLogo(QImage& picture) {
-  if (picture.isNull()) return false;
-  if (!IsWorkingFormat(picture)) picture = NormalizePicture(picture);
-  if (picture.isNull()) return false;
-
-  constexpr int W = kDitherColumns;
-  constexpr int H = kLogoRows;
-  std::vector<int> level(static_cast<std::size_t>(W * H));
-  auto at = [&level](int row, int column) -> int& { return level[static_cast<std::size_t>(row * W + column)]; };
-
-  for (int row = 0; row < H; ++row)
-    for (int column = 0; column < W; ++column) at(row, column) = GreyLevel(ColourValue(picture, column, row));
-
-  for (int row = 0; row < H - 1; ++row) {
-    for (int column = 1; column < W - 1; ++column) {
-      int& v = at(row, column);
-      const bool toBlack = v <= kWhiteLevel;
-      int e = toBlack ? v : 255 - v;
-      if (e < 0) e = 0;
-      const int sign = toBlack ? 1 : -1;
-      at(row, column + 1) += sign * (e / 2);
-      at(row + 1, column) += sign * (e / 4);
-      at(row + 1, column + 1) += sign * (e / 8);
-      at(row + 1, column - 1) += sign * (e / 8);
-      v = toBlack ? 0 : 255;
-    }
-  }
-
-  for (int row = 0; row < H; ++row)
-    for (int column = 0; column < W; ++column)
-      SetColourValue(picture, column, row, at(row, column) > kWhiteLevel ? kWhite : kBlack);
+  Pixels pixels = ToPixels(picture);
+  if (!DitherLogo(pixels)) return false;
+  picture = ToImage(pixels);
   return true;
 }
 
-bool IsBlackDot(std::uint32_t colourValue) { return static_cast<std::int32_t>(colourValue) <= kBlackThreshold; }
-
 LogoRow RowBits(const QImage& picture, int row) {
-  LogoRow bits {};
-  for (int k = 0; k < kRowBytes; ++k) {
-    std::uint8_t byte = 0;
-    for (int j = 0; j < 8; ++j)
-      if (IsBlackDot(ColourValue(picture, 8 * k + j, row))) byte = static_cast<std::uint8_t>(byte | (0x80u >> j));
-    bits[static_cast<std::size_t>(k)] = byte;
-  }
-  return bits;
-}
-
-std::string EncodeRow(const LogoRow& bits) {
-  std::string text;
-  text.reserve(kRowHexDigits);
-  for (const std::uint8_t byte : bits) {
-    text += kHexDigits[byte >> 4];
-    text += kHexDigits[byte & 0x0F];
-  }
-  return text;
-}
-
-// ---------------------------------------------------------------- dots to picture
-
-int HexDigitValue(char c) {
-  int code = static_cast<unsigned char>(c);
-  if (code >= '0' && code <= '9') return code - '0';
-  if (code >= 'a' && code <= 'z') code = code - 'a' + 'A';
-  return (code - 55) & 0xFF;
-}
-
-std::optional<LogoRow> DecodeRow(std::string_view text) {
-  // A short answer cannot say what its missing dots are; the read fails
-  // rather than print a logo with a guessed part.
-  if (text.size() < static_cast<std::size_t>(kRowHexDigits)) return std::nullopt;
-  LogoRow bits {};
-  for (int k = 0; k < kRowBytes; ++k) {
-    const int high = HexDigitValue(text[static_cast<std::size_t>(2 * k)]);
-    const int low = HexDigitValue(text[static_cast<std::size_t>(2 * k + 1)]);
-    bits[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((16 * high + low) & 0xFF);
-  }
-  return bits;
+  // Only the row itself is read: a transfer asks for all 96 in turn.
+  Pixels line(kLogoDots, 1);
+  for (int x = 0; x < kLogoDots; ++x) line.Set(x, 0, ColourValue(picture, x, row));
+  return RowBits(line, 0);
 }
 
 void PaintRow(QImage& picture, int row, const LogoRow& bits) {
   if (!IsWorkingFormat(picture)) picture = NormalizePicture(picture);
-  for (int k = 0; k < kRowBytes; ++k)
-    for (int j = 0; j < 8; ++j) {
-      const bool black = (bits[static_cast<std::size_t>(k)] & (0x80u >> j)) != 0;
-      SetColourValue(picture, 8 * k + j, row, black ? kBlack : kWhite);
-    }
+  Pixels line(kLogoDots, 1);
+  PaintRow(line, 0, bits);
+  for (int x = 0; x < kLogoDots; ++x) SetColourValue(picture, x, row, line.At(x, 0));
 }
 
-// ---------------------------------------------------------------- whole logos
-
-LogoRows PictureToRows(const QImage& picture) {
-  QImage work = picture.isNull() ? BlankPicture() : picture.copy();
-  DitherLogo(work);
-  LogoRows rows;
-  for (int row = 0; row < kLogoRows; ++row) rows[static_cast<std::size_t>(row)] = EncodeRow(RowBits(work, row));
-  return rows;
-}
+LogoRows PictureToRows(const QImage& picture) { return PictureToRows(ToPixels(picture)); }
 
 std::optional<QImage> RowsToPicture(const LogoRows& rows) {
-  QImage picture = BlankPicture();
-  for (int row = 0; row < kLogoRows; ++row) {
-    const auto bits = DecodeRow(rows[static_cast<std::size_t>(row)]);
-    if (!bits) return std::nullopt;
-    PaintRow(picture, row, *bits);
-  }
-  return picture;
+  const auto pixels = RowsToPixels(rows);
+  if (!pixels) return std::nullopt;
+  return ToImage(*pixels);
 }
 
 // ---------------------------------------------------------------- files

@@ -3,8 +3,10 @@
 // port, and helpers to reach it.
 #pragma once
 
-#include <sys/socket.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <memory>
@@ -40,6 +42,35 @@ inline int FiscalReceipts(const emulator::Emulator& emu) {
 
 inline bool ReceiptOpen(const emulator::Emulator& emu) {
   return emu.inspect([](const emulator::Printer& p) { return p.receipt().kind == emulator::OpenReceipt::Kind::fiscal; });
+}
+
+// A plain socket connected to the service, for requests the client above
+// would not send (trickled, cut, broken); -1 when the connect fails.
+inline int ConnectLoopback(std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Everything the server sends until it closes, or waitMs without a byte.
+inline std::string ReadAll(int fd, int waitMs) {
+  std::string out;
+  char buf[4096];
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, waitMs) <= 0) break;
+    const auto n = ::recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  return out;
 }
 
 // A loopback port nobody listens on now.

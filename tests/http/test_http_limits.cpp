@@ -12,33 +12,6 @@
 namespace orbantis::test {
 namespace {
 
-int Connect(std::uint16_t port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-// Everything the server sends until it closes, or waitMs without a byte.
-std::string ReadAll(int fd, int waitMs) {
-  std::string out;
-  char buf[4096];
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, waitMs) <= 0) break;
-    const auto n = ::recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  return out;
-}
-
 int StatusOf(const std::string& response) {
   if (response.rfind("HTTP/1.1 ", 0) != 0) return 0;
   return std::atoi(response.c_str() + 9);
@@ -50,7 +23,7 @@ TEST(HttpLimits, AClientSendingAByteAtATimeGets408WhileOthersAreServed) {
   http::ServerLimits limits;
   limits.requestTime = std::chrono::milliseconds(1000);
   w.Start({w.On(emu)}, {}, limits);
-  const int fd = Connect(w.Port());
+  const int fd = ConnectLoopback(w.Port());
   ASSERT_GE(fd, 0);
   const std::string request = "GET /printers HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: aaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n\r\n";
   std::atomic<bool> cut{false};
@@ -95,7 +68,7 @@ TEST(HttpLimits, TwoHundredConnectionsAtOnceEachGetAClearStatus) {
   constexpr int kClients = 200;
   std::vector<int> fds;
   for (int i = 0; i < kClients; ++i) {
-    const int fd = Connect(w.Port());
+    const int fd = ConnectLoopback(w.Port());
     ASSERT_GE(fd, 0) << i;
     fds.push_back(fd);
   }
@@ -127,7 +100,7 @@ TEST(HttpLimits, BrokenHttpIs400) {
                             "GET /printers/%zz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"};
   for (const char* req : requests) {
     SCOPED_TRACE(req);
-    const int fd = Connect(w.Port());
+    const int fd = ConnectLoopback(w.Port());
     ::send(fd, req, std::strlen(req), MSG_NOSIGNAL);
     EXPECT_EQ(StatusOf(ReadAll(fd, 3000)), 400);
     ::close(fd);

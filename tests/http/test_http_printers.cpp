@@ -107,12 +107,8 @@ TEST(HttpExactlyOnce, AConnectionCutWhileTheReceiptRunsLeavesOneReceipt) {
     const std::string body = TwoLineReceipt("cut-1");
     const std::string request = "POST /printers/p1/receipt HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
                                 "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(w.Port());
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int fd = ConnectLoopback(w.Port());
+    ASSERT_GE(fd, 0);
     ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ::close(fd);

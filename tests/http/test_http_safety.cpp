@@ -133,23 +133,11 @@ TEST(HttpSafety, HeadIsAnsweredWithoutABody) {
   emulator::Emulator emu;
   HttpWorld w;
   w.Start({w.On(emu)});
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(w.Port());
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  const int fd = ConnectLoopback(w.Port());
+  ASSERT_GE(fd, 0);
   const std::string head = "HEAD /printers HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\nGET /printers HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
   ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
-  std::string got;
-  char buf[4096];
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 1000) <= 0) break;
-    const auto n = ::recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) break;
-    got.append(buf, static_cast<std::size_t>(n));
-  }
+  const std::string got = ReadAll(fd, 1000);
   ::close(fd);
   // The HEAD's answer ends with its headers: the next answer follows at once.
   ASSERT_EQ(got.rfind("HTTP/1.1 405", 0), 0u) << got;

@@ -12,6 +12,7 @@ import sys
 LAYERS = {
     "foundation": 0,
     "uErrLog": 1,
+    "logo": 1,
     "DStrParser": 1,
     "uCONNECTOR": 2,
     "u_FP_BASE": 3,

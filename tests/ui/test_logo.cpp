@@ -313,6 +313,33 @@ TEST(LogoConversion, ABitmapFileKeepsEveryDot) {
   EXPECT_EQ(PictureToRows(loaded), PictureToRows(PatternPicture()));
 }
 
+TEST(LogoConversion, QtOnlyLoadsThePixelsTheCoreMakesTheRows) {
+  // Colours, a grey ramp and transparency, as pixels first: the rows the
+  // core makes of them are what any platform must send once its picture
+  // library has loaded the same file (lossless formats, so WIC on Windows
+  // decodes the very same pixels).
+  Pixels pixels(kPictureWidth, kPictureHeight);
+  for (int y = 0; y < kPictureHeight; ++y)
+    for (int x = 0; x < kPictureWidth; ++x) {
+      const auto g = static_cast<std::uint32_t>((x + 3 * y) % 256);
+      pixels.Set(x, y, x < 200 ? (g | (255 - g) << 8 | (g / 2) << 16) : (g | g << 8 | g << 16));
+    }
+  const LogoRows expected = PictureToRows(pixels);
+  test::TempDir dir;
+  for (const char* format : {"png", "bmp"}) {
+    SCOPED_TRACE(format);
+    const QString name = QString::fromStdString(dir.Path() + "picture." + format);
+    ASSERT_TRUE(ToImage(pixels).save(name, format));
+    EXPECT_EQ(PictureToRows(LoadPicture(name)), expected);
+  }
+  // Transparent parts are paper: a half-transparent PNG loads over white.
+  QImage clear(kPictureWidth, kPictureHeight, QImage::Format_ARGB32);
+  clear.fill(qRgba(0, 0, 0, 0));
+  const QString name = QString::fromStdString(dir.Path() + "clear.png");
+  ASSERT_TRUE(clear.save(name, "png"));
+  EXPECT_EQ(PictureToRows(LoadPicture(name)), PictureToRows(BlankPixels()));
+}
+
 // ---------------------------------------------------------------- dithering
 
 struct DitherCase {
