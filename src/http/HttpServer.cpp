@@ -81,9 +81,16 @@ class HandlerPool {
   void Post(std::function<void()> job) {
     {
       std::lock_guard lock(FLock);
+      if (FClosed) return;  // stopping: the request is not started
       FJobs.push_back(std::move(job));
     }
     FWake.notify_one();
+  }
+  // Takes no new job and drops those not started; the running ones finish.
+  void Close() {
+    std::lock_guard lock(FLock);
+    FClosed = true;
+    FJobs.clear();
   }
 
  private:
@@ -104,6 +111,7 @@ class HandlerPool {
   std::condition_variable FWake;
   std::deque<std::function<void()>> FJobs;
   bool FStop = false;
+  bool FClosed = false;
   std::vector<std::thread> FThreads;
 };
 
@@ -185,6 +193,9 @@ class Session : public std::enable_shared_from_this<Session> {
 
  private:
   void read() {
+    // Nothing of the previous request carries over to a refusal of this one.
+    FHead = false;
+    FVersion = 11;
     FParser.emplace();
     FParser->body_limit(FServer.limits.bodyBytes);
     FParser->header_limit(static_cast<std::uint32_t>(FServer.limits.headerBytes));
@@ -257,10 +268,15 @@ class Session : public std::enable_shared_from_this<Session> {
       ++self->FWaiting;  // a late reply finds another id and is dropped
       self->write(timedOut ? timedOut() : self->FServer.errorBody(504, "No answer in time."));
     });
-    auto self = shared_from_this();
-    r.later([self, id](Response late) {
-      net::post(self->FStream.get_executor(), [self, id, late = std::move(late)]() mutable {
-        if (self->FWaiting != id) return;
+    // The task keeps only a weak hold: a client that got its 202 and left
+    // must not stay counted as a connection until the printer is done.
+    // While the wait runs, the timer's handler keeps the session.
+    std::weak_ptr<Session> weak = shared_from_this();
+    auto executor = FStream.get_executor();
+    r.later([weak, executor, id](Response late) {
+      net::post(executor, [weak, id, late = std::move(late)]() mutable {
+        auto self = weak.lock();
+        if (!self || self->FWaiting != id) return;
         ++self->FWaiting;
         self->FLater.cancel();
         self->answer(std::move(late));
@@ -400,15 +416,20 @@ void HttpServer::Run() {
   for (auto& t : threads) t.join();
 }
 
-void HttpServer::Stop() {
-  // The listening socket closes first, on the I/O threads, then they stop:
-  // no new client connects to a server that will not answer.
+void HttpServer::StopAccepting() {
+  FImpl->pool.Close();
   net::post(FImpl->io, [this] {
     beast::error_code ec;
     FImpl->acceptor.close(ec);
     FImpl->retry.cancel();
-    FImpl->io.stop();
   });
+}
+
+std::size_t HttpServer::OpenConnections() const { return FImpl->open.load(); }
+
+void HttpServer::Stop() {
+  StopAccepting();
+  net::post(FImpl->io, [this] { FImpl->io.stop(); });
 }
 
 }  // namespace orbantis::http

@@ -93,6 +93,12 @@ class HttpServer {
   std::uint16_t Port() const;
   // Serves until Stop; returns when every thread has ended.
   void Run();
+  // The first step of stopping: no new connection, no new request started.
+  // Answers already under way (those waiting for a printer included) are
+  // still written while Run goes on.
+  void StopAccepting();
+  std::size_t OpenConnections() const;
+  // Stops the I/O threads: Run returns; connections are dropped.
   void Stop();
 
   struct Impl;  // the sockets and threads; HttpServer.cpp only

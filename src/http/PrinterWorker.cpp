@@ -34,15 +34,20 @@ PrinterWorker::PrinterWorker(PrinterConfig config, TaskBoard& tasks)
     : FConfig(std::move(config)), FTasks(tasks), FThread([this] { run(); }) {}
 
 PrinterWorker::~PrinterWorker() {
+  Close("The service is stopping; the call was not run. Send it again once the service is back.");
+  FThread.join();
+}
+
+void PrinterWorker::Close(const std::string& reason) {
+  std::deque<std::pair<std::shared_ptr<Task>, Job>> dropped;
   {
     std::lock_guard lock(FLock);
     FStop = true;
-    for (auto& [task, job] : FQueue)
-      task->Finish(Answer::Refused(503, "The service is stopping; the call was not run."));
-    FQueue.clear();
+    dropped.swap(FQueue);
   }
   FWake.notify_all();
-  FThread.join();
+  // Answered outside the lock: an answer goes straight on to its caller.
+  for (auto& entry : dropped) entry.first->Finish(Answer::Refused(503, reason));
 }
 
 std::shared_ptr<Task> PrinterWorker::Submit(const std::string& what, Job job) {

@@ -30,7 +30,10 @@ class PrinterWorker {
   static constexpr std::size_t kMaxQueued = 64;
 
   PrinterWorker(PrinterConfig config, TaskBoard& tasks);
-  ~PrinterWorker();  // finishes the running call, drops the queue, closes the printer
+  ~PrinterWorker();  // Close("The service is stopping ..."), then closes the printer
+  // Answers every queued call 503 with reason and takes no more; the running
+  // call finishes. Returns at once; the thread ends with the object.
+  void Close(const std::string& reason);
   PrinterWorker(const PrinterWorker&) = delete;
   PrinterWorker& operator=(const PrinterWorker&) = delete;
 

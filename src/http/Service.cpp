@@ -22,25 +22,25 @@ using nlohmann::json;
 
 const std::vector<Route>& Routes() {
   static const std::vector<Route> routes = {
-      {"GET", "/", "page"},
-      {"GET", "/openapi.json", "API description"},
-      {"GET", "/receipt.schema.json", "receipt schema"},
-      {"GET", "/printers", "printers"},
-      {"POST", "/printers/detect", "detection"},
-      {"GET", "/printers/{id}", "identity"},
-      {"GET", "/printers/{id}/status", "status"},
-      {"POST", "/printers/{id}/receipt", "receipt"},
-      {"GET", "/printers/{id}/receipts", "day's receipts"},
-      {"GET", "/printers/{id}/receipts/{key}", "receipt from the journal"},
-      {"POST", "/printers/{id}/xreport", "X report"},
-      {"POST", "/printers/{id}/zreport", "Z report"},
-      {"POST", "/printers/{id}/cash", "cash in or out"},
-      {"GET", "/printers/{id}/datetime", "clock"},
-      {"PUT", "/printers/{id}/datetime", "set clock"},
-      {"POST", "/printers/{id}/raw", "raw command"},
-      {"GET", "/printers/{id}/logo", "logo"},
-      {"PUT", "/printers/{id}/logo", "write logo"},
-      {"GET", "/tasks/{id}", "task"},
+      {"GET", "/", "page", false},
+      {"GET", "/openapi.json", "API description", false},
+      {"GET", "/receipt.schema.json", "receipt schema", false},
+      {"GET", "/printers", "printers", false},
+      {"POST", "/printers/detect", "detection", true},
+      {"GET", "/printers/{id}", "identity", true},
+      {"GET", "/printers/{id}/status", "status", true},
+      {"POST", "/printers/{id}/receipt", "receipt", true},
+      {"GET", "/printers/{id}/receipts", "day's receipts", true},
+      {"GET", "/printers/{id}/receipts/{key}", "receipt from the journal", true},
+      {"POST", "/printers/{id}/xreport", "X report", true},
+      {"POST", "/printers/{id}/zreport", "Z report", true},
+      {"POST", "/printers/{id}/cash", "cash in or out", true},
+      {"GET", "/printers/{id}/datetime", "clock", true},
+      {"PUT", "/printers/{id}/datetime", "set clock", true},
+      {"POST", "/printers/{id}/raw", "raw command", true},
+      {"GET", "/printers/{id}/logo", "logo", true},
+      {"PUT", "/printers/{id}/logo", "write logo", true},
+      {"GET", "/tasks/{id}", "task", false},
   };
   return routes;
 }
@@ -179,6 +179,7 @@ Service::Service(ServiceOptions options) : FOptions(std::move(options)) {
 Service::~Service() { Shutdown(); }
 
 void Service::Shutdown() {
+  FStopping = true;
   {
     std::lock_guard detection(FDetectionLock);
     if (FDetectionThread.joinable()) FDetectionThread.join();
@@ -188,7 +189,21 @@ void Service::Shutdown() {
     std::lock_guard lock(FLock);
     printers.swap(FPrinters);
   }
-  printers.clear();  // each worker finishes its call and answers the rest 503
+  // Every worker answers its queue at once, then finishes its running call.
+  for (auto& [id, worker] : printers)
+    worker->Close("The service is stopping; the call was not run. Send it again once the service is back.");
+  printers.clear();
+}
+
+void StopGracefully(HttpServer& server, Service& service) {
+  server.StopAccepting();
+  // The printers' calls end and are answered while the connections can
+  // still carry the answers: a cash movement or a Z report carried out must
+  // not look like a call that never arrived.
+  service.Shutdown();
+  for (int i = 0; i < 40 && server.OpenConnections() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  server.Stop();
 }
 
 void Service::log(const std::string& line) const {
@@ -235,7 +250,7 @@ bool LoopbackHost(const std::string& host) {
     name = name.substr(0, name.find(':'));
   }
   for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name == "127.0.0.1" || name == "localhost" || name == "[::1]";
+  return name.rfind("127.", 0) == 0 || name == "localhost" || name == "[::1]";
 }
 
 }  // namespace
@@ -281,7 +296,10 @@ Response Service::Handle(const Request& request) {
     std::map<std::string, std::string> p;
     if (!Match(r, request.segments, p)) continue;
     allowed.insert(r.method);
-    if (!matched && request.method == r.method) {
+    // HEAD where GET only reads what the service holds (the server sends
+    // the headers alone); on a printer's routes it would make the printer work.
+    const bool head = request.method == "HEAD" && std::string(r.method) == "GET" && !r.printer;
+    if (!matched && (request.method == r.method || head)) {
       matched = &r;
       params = std::move(p);
     }
@@ -296,7 +314,9 @@ Response Service::Handle(const Request& request) {
   const bool sameOrigin = !host.empty() && meta.origin == "http://" + host;
 
   Routed routed;
-  if (request.method == "OPTIONS") {
+  if (FStopping) {
+    routed = Answer::Refused(503, "The service is stopping; send the call again once it is back.");
+  } else if (request.method == "OPTIONS") {
     // A browser's preflight: answered only for the origins allowed.
     if (!knownOrigin) {
       routed = Answer::Refused(403, "Requests from " + (meta.origin.empty() ? std::string("this page") : meta.origin) +
@@ -398,6 +418,9 @@ json Service::detect() {
   }
   const DetectionResult result = DetectPrinters(options);
   json j = result.ToJson();
+  // Workers replaced below end here, after the lock is released: ending one
+  // waits for its running call.
+  std::vector<std::shared_ptr<PrinterWorker>> retired;
   std::lock_guard lock(FLock);
   for (std::size_t i = 0; i < result.found.size(); ++i) {
     const auto& f = result.found[i];
@@ -423,7 +446,8 @@ json Service::detect() {
       // Found again on another port or at another rate (unplugged and
       // plugged in elsewhere): its worker starts over there.
       log("detect: printer " + c.id + " moved to " + c.device + ", " + std::to_string(c.baud) + " baud");
-      it->second = std::make_shared<PrinterWorker>(c, FTasks);
+      it->second->Close("Printer " + c.id + " was found on another port (" + c.device + "); send the call again.");
+      retired.push_back(std::exchange(it->second, std::make_shared<PrinterWorker>(c, FTasks)));
       continue;
     }
     FPrinters[c.id] = std::make_shared<PrinterWorker>(c, FTasks);
@@ -515,7 +539,8 @@ Routed Service::route(const Request& request, const Route& r, const std::map<std
   if (pattern == "/printers/{id}/receipts/{key}" || pattern == "/printers/{id}/receipts") {
     // The journal only. It keeps receipts by the printer's serial number; a
     // printer that has not answered since the service started is connected
-    // first to learn it (nothing else is sent).
+    // first to learn it, and a connect settles the receipts it left
+    // unfinished (as every first call does).
     std::string day;
     if (pattern == "/printers/{id}/receipts") {
       day = request.query.count("day") ? request.query.at("day") : Today();

@@ -3,6 +3,7 @@
 // to Handle; nothing here knows about sockets.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,6 +37,7 @@ struct Route {
   const char* method;
   const char* pattern;  // {name} matches one path segment
   const char* what;     // for the log and the task list
+  bool printer;         // may make a printer work (reads included)
 };
 const std::vector<Route>& Routes();
 
@@ -85,9 +87,15 @@ class Service {
   std::mutex FLock;
   std::map<std::string, std::shared_ptr<PrinterWorker>> FPrinters;
   // One detection at a time: a second request while one runs gets its task.
+  std::atomic<bool> FStopping{false};
   std::mutex FDetectionLock;
   std::shared_ptr<Task> FDetectionTask;
   std::thread FDetectionThread;  // joined before the printers go
 };
+
+// Stops in the order that loses no answer: no new connection or request,
+// the printers' queues answered and their running calls ended while the
+// connections still carry the answers (at most a second more), then the I/O.
+void StopGracefully(HttpServer& server, Service& service);
 
 }  // namespace orbantis::http

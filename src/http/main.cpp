@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGUSR2);  // from main itself, when Run ended without a signal
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
 
@@ -168,17 +169,16 @@ int main(int argc, char** argv) {
               std::to_string(server.Port()) + "/ with " + std::to_string(options.printers.size()) +
               " printer(s) from the config" + (options.token.empty() ? "" : ", token required"));
   if (detect) service.StartDetection();
-  std::thread stopper([&server, signals] {
+  std::thread stopper([&server, &service, &options, signals] {
     int sig = 0;
     sigwait(&signals, &sig);
-    server.Stop();
+    if (sig == SIGUSR2) return;  // the server ended on its own
+    options.log("orbantis-http stopping");
+    StopGracefully(server, service);
   });
   server.Run();
-  options.log("orbantis-http stopping");
-  // Calls still queued for a printer are answered and dropped before the
-  // server's connections go.
-  service.Shutdown();
-  pthread_kill(stopper.native_handle(), SIGTERM);
+  pthread_kill(stopper.native_handle(), SIGUSR2);
   stopper.join();
+  service.Shutdown();
   return 0;
 }

@@ -122,12 +122,10 @@ class HttpWorld {
     FThread = std::thread([this] { FServer->Run(); });
   }
 
-  // In the order the program stops: no new connections, the printers'
-  // queues answered, the connections gone, then the service.
+  // As the program stops (StopGracefully), then the objects go.
   void Stop() {
-    if (FServer) FServer->Stop();
+    if (FServer && FService) http::StopGracefully(*FServer, *FService);
     if (FThread.joinable()) FThread.join();
-    if (FService) FService->Shutdown();
     FServer.reset();
     FService.reset();
   }

@@ -129,20 +129,49 @@ TEST(HttpSafety, AJournalReadBeforeThePrinterAnsweredShowsOnlyItsReceipts) {
   EXPECT_EQ(w.Get("/printers/p2/receipts/on-two").status, 200);
 }
 
-TEST(HttpSafety, HeadIsAnsweredWithoutABody) {
+TEST(HttpSafety, HeadReadsWhatTheServiceHoldsWithoutABody) {
   emulator::Emulator emu;
   HttpWorld w;
   w.Start({w.On(emu)});
   const int fd = ConnectLoopback(w.Port());
   ASSERT_GE(fd, 0);
-  const std::string head = "HEAD /printers HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\nGET /printers HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  // HEAD of a list the service holds, HEAD of a printer's route (which would
+  // make the printer work), then a GET on the same connection.
+  const std::string head =
+      "HEAD /printers HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
+      "HEAD /printers/p1/status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
+      "GET /printers HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
   ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
   const std::string got = ReadAll(fd, 1000);
   ::close(fd);
-  // The HEAD's answer ends with its headers: the next answer follows at once.
-  ASSERT_EQ(got.rfind("HTTP/1.1 405", 0), 0u) << got;
-  const auto next = got.find("\r\n\r\nHTTP/1.1 200");
-  EXPECT_NE(next, std::string::npos) << got;
+  // Each HEAD answer ends with its headers: the next answer follows at once.
+  ASSERT_EQ(got.rfind("HTTP/1.1 200", 0), 0u) << got;
+  const auto second = got.find("\r\n\r\nHTTP/1.1 405");
+  ASSERT_NE(second, std::string::npos) << got;
+  EXPECT_NE(got.find("\r\n\r\nHTTP/1.1 200", second), std::string::npos) << got;
+  EXPECT_EQ(emu.counters().requests, 0u) << "a HEAD made the printer work";
+}
+
+TEST(HttpSafety, StoppingAnswersTheCallsUnderWayAndRefusesTheQueued) {
+  emulator::Emulator emu;
+  emu.setPrintTime(std::chrono::milliseconds(600));
+  HttpWorld w;
+  w.Start({w.On(emu)});
+  ASSERT_EQ(w.Get("/printers/p1/status").status, 200);  // connected
+  Reply running, queued;
+  std::thread a([&] { running = w.Post("/printers/p1/cash", R"({"direction":"in","amount":"5.00"})"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  std::thread b([&] { queued = w.Post("/printers/p1/cash", R"({"direction":"in","amount":"7.00"})"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  w.Stop();
+  a.join();
+  b.join();
+  // The cash that went in is answered as done: a till that saw only a
+  // closed connection would book it again.
+  EXPECT_EQ(running.status, 200) << running.body;
+  EXPECT_EQ(queued.status, 503) << queued.body;
+  EXPECT_NE(queued.body.find("stopping"), std::string::npos);
+  EXPECT_EQ(emu.executions(70), 1u);
 }
 
 }  // namespace
