@@ -5,6 +5,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <boost/asio/bind_executor.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -152,7 +153,13 @@ Request ToRequest(const bhttp::request<bhttp::string_body>& m, const std::string
 
 struct HttpServer::Impl {
   Impl(ServerLimits l, Handler h, ErrorBody e)
-      : limits(l), handler(std::move(h)), errorBody(std::move(e)), acceptor(io), retry(io), pool(l.handlers) {}
+      : limits(l),
+        handler(std::move(h)),
+        errorBody(std::move(e)),
+        acceptStrand(net::make_strand(io)),
+        acceptor(acceptStrand),
+        retry(acceptStrand),
+        pool(l.handlers) {}
 
   ServerLimits limits;
   Handler handler;
@@ -161,6 +168,9 @@ struct HttpServer::Impl {
   std::atomic<std::size_t> open{0};
   std::atomic<std::size_t> refused{0};
   net::io_context io;
+  // The listening socket and its retry timer are used on this strand only:
+  // accepting and stopping run on different I/O threads otherwise.
+  net::strand<net::io_context::executor_type> acceptStrand;
   tcp::acceptor acceptor;
   net::steady_timer retry;  // after a failed accept (no file descriptors left)
   HandlerPool pool;
@@ -359,14 +369,14 @@ class Session : public std::enable_shared_from_this<Session> {
 }  // namespace
 
 void HttpServer::Impl::accept() {
-  acceptor.async_accept(net::make_strand(io), [this](beast::error_code ec, tcp::socket socket) {
+  acceptor.async_accept(net::make_strand(io), net::bind_executor(acceptStrand, [this](beast::error_code ec, tcp::socket socket) {
     if (!acceptor.is_open()) return;
     if (ec) {
       // Out of file descriptors, say: try again shortly instead of spinning.
       retry.expires_after(std::chrono::milliseconds(100));
-      retry.async_wait([this](beast::error_code e) {
+      retry.async_wait(net::bind_executor(acceptStrand, [this](beast::error_code e) {
         if (!e) accept();
-      });
+      }));
       return;
     }
     socket.set_option(tcp::no_delay(true), ec);
@@ -382,7 +392,7 @@ void HttpServer::Impl::accept() {
       socket.close(ec);  // far beyond it: no resources spent at all
     }
     accept();
-  });
+  }));
 }
 
 HttpServer::HttpServer(ServerLimits limits, Handler handler, ErrorBody errorBody)
@@ -409,7 +419,7 @@ std::uint16_t HttpServer::Port() const {
 }
 
 void HttpServer::Run() {
-  FImpl->accept();
+  net::post(FImpl->acceptStrand, [this] { FImpl->accept(); });
   std::vector<std::thread> threads;
   for (std::size_t i = 1; i < FImpl->limits.ioThreads; ++i) threads.emplace_back([this] { FImpl->io.run(); });
   FImpl->io.run();
@@ -418,7 +428,7 @@ void HttpServer::Run() {
 
 void HttpServer::StopAccepting() {
   FImpl->pool.Close();
-  net::post(FImpl->io, [this] {
+  net::post(FImpl->acceptStrand, [this] {
     beast::error_code ec;
     FImpl->acceptor.close(ec);
     FImpl->retry.cancel();
