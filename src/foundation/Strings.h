@@ -24,6 +24,13 @@ using WideString = std::u16string;
 using AnsiStrings = std::vector<AnsiString>;
 using WideStrings = std::vector<WideString>;
 
+// s without the spaces at its two ends (the printer pads its fields with them).
+inline std::string TrimSpaces(const std::string& s) {
+  const auto b = s.find_first_not_of(' ');
+  const auto e = s.find_last_not_of(' ');
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
 // A general failure with a text, the counterpart of an ordinary Delphi
 // "Exception": raised by the transport (with RAISEMODE) and the helpers, caught
 // by the engine and the command methods, which turn it into result codes.

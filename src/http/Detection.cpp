@@ -27,22 +27,11 @@ json DetectionResult::ToJson() const {
 
 namespace {
 
-std::string RealPath(const std::string& path) {
-  char buf[PATH_MAX];
-  return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
-}
-
 void Glob(const std::string& pattern, std::vector<std::string>& out) {
   glob_t g{};
   if (glob(pattern.c_str(), 0, nullptr, &g) == 0)
     for (std::size_t i = 0; i < g.gl_pathc; ++i) out.emplace_back(g.gl_pathv[i]);
   globfree(&g);
-}
-
-std::string Trimmed(const std::string& s) {
-  const auto b = s.find_first_not_of(' ');
-  const auto e = s.find_last_not_of(' ');
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
 // One probe of one device at one baud rate.
@@ -71,11 +60,11 @@ Probe ProbeAt(const std::string& device, std::int32_t baud, DetectedPrinter& fou
   // one reporting an error; the diagnostic read then names it.
   model.Run("CMD_74_0_1", {}, status);
   if (model.tmpBoRes || model.FLastErrorCode != -4) {
-    if (model.Run("CMD_90_0_0", {}, diag) == 0 && diag.size() >= 5 && !Trimmed(diag[4]).empty()) {
+    if (model.Run("CMD_90_0_0", {}, diag) == 0 && diag.size() >= 5 && !TrimSpaces(diag[4]).empty()) {
       found.device = device;
       found.baud = baud;
-      found.serial = Trimmed(WideToUtf8(DecodeCodePage(diag[4], 1252)));
-      found.model = Trimmed(WideToUtf8(DecodeCodePage(diag[0], 1252)));
+      found.serial = TrimSpaces(WideToUtf8(DecodeCodePage(diag[4], 1252)));
+      found.model = TrimSpaces(WideToUtf8(DecodeCodePage(diag[0], 1252)));
       result = Probe::Found;
     }
   }
@@ -85,6 +74,11 @@ Probe ProbeAt(const std::string& device, std::int32_t baud, DetectedPrinter& fou
 
 }  // namespace
 
+std::string RealDevicePath(const std::string& path) {
+  char buf[PATH_MAX];
+  return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
 std::vector<std::string> CandidateDevices(const DetectionOptions& options) {
   std::vector<std::string> paths;
   for (const auto& p : options.patterns) Glob(p, paths);
@@ -93,7 +87,7 @@ std::vector<std::string> CandidateDevices(const DetectionOptions& options) {
   std::vector<std::string> out;
   std::set<std::string> seen;
   for (const auto& p : paths) {
-    const std::string real = RealPath(p);
+    const std::string real = RealDevicePath(p);
     if (real.empty() || options.exclude.count(real) || !seen.insert(real).second) continue;
     out.push_back(p);
   }

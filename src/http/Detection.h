@@ -44,6 +44,9 @@ struct DetectionOptions {
   std::function<void(const std::string&)> log;
 };
 
+// The device a path leads to (links followed), or "" when there is none.
+std::string RealDevicePath(const std::string& path);
+
 // The devices the probe would try: the globs' matches and the COM links,
 // one entry per real device.
 std::vector<std::string> CandidateDevices(const DetectionOptions& options);

@@ -35,21 +35,26 @@ std::optional<Answer> Run(TKELMORA& p, const std::string& row, const std::vector
   return std::nullopt;
 }
 
-std::string Trimmed(std::string s) {
-  const auto b = s.find_first_not_of(' ');
-  const auto e = s.find_last_not_of(' ');
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+// The six status bytes of the last answer, "80 80 C0 80 86 9A".
+std::string StatusHex(TFP_ZORVIK& model) {
+  std::string hex;
+  for (int b = 0; b < 6; ++b) {
+    char h[4];
+    std::snprintf(h, sizeof h, "%s%02X", b ? " " : "", model.StatusByte(b));
+    hex += h;
+  }
+  return hex;
 }
 
 json Groups(const std::vector<std::string>& values, std::size_t first) {
   json g = json::object();
-  for (int i = 0; i < 6; ++i) g[std::string(1, char('A' + i))] = Trimmed(values.at(first + i));
+  for (int i = 0; i < 6; ++i) g[std::string(1, char('A' + i))] = TrimSpaces(values.at(first + i));
   return g;
 }
 
 int Int(const std::string& s) {
   try {
-    return std::stoi(Trimmed(s));
+    return std::stoi(TrimSpaces(s));
   } catch (...) {
     return 0;
   }
@@ -59,7 +64,7 @@ int Int(const std::string& s) {
 // gives them with two decimals.
 std::string Money(const std::string& s) {
   char* end = nullptr;
-  const std::string t = Trimmed(s);
+  const std::string t = TrimSpaces(s);
   const double v = std::strtod(t.c_str(), &end);
   if (t.empty() || *end) return t;
   char buf[40];
@@ -115,11 +120,11 @@ Answer Identity(TKELMORA& p, const std::string& id) {
                     {"resets", Int(fm.at(3))},
                     {"headerChanges", Int(fm.at(4))}};
   return Answer::Json({{"id", id},
-                       {"serial", Trimmed(diag.at(4))},
-                       {"model", Trimmed(diag.at(0))},
-                       {"firmware", Trimmed(diag.at(1))},
-                       {"tin", Trimmed(tinVrn.at(0))},
-                       {"vrn", Trimmed(tinVrn.at(1))},
+                       {"serial", TrimSpaces(diag.at(4))},
+                       {"model", TrimSpaces(diag.at(0))},
+                       {"firmware", TrimSpaces(diag.at(1))},
+                       {"tin", TrimSpaces(tinVrn.at(0))},
+                       {"vrn", TrimSpaces(tinVrn.at(1))},
                        {"taxRates", taxRates},
                        {"header", header},
                        {"footer", footer},
@@ -130,14 +135,11 @@ Answer Status(TKELMORA& p, const std::string& id) {
   std::vector<std::string> bytes, ft;
   if (auto e = Run(p, "CMD_74_0_1", {}, 6, bytes)) return *e;
   TFP_ZORVIK& model = *p.printer();
-  std::string hex;
+  const std::string hex = StatusHex(model);
   json bits = json::array();
   const auto& texts = StatusBitTexts();
   const auto& errors = ErrorStatusBits();
   for (int b = 0; b < 6; ++b) {
-    char h[4];
-    std::snprintf(h, sizeof h, "%s%02X", b ? " " : "", model.StatusByte(b));
-    hex += h;
     // Bit 7 of every status byte is always set by the protocol; it says nothing.
     for (int k = 0; k < 7; ++k) {
       if (!(model.StatusByte(b) & (1u << k))) continue;
@@ -149,7 +151,7 @@ Answer Status(TKELMORA& p, const std::string& id) {
   const std::uint8_t s2 = model.StatusByte(2);
   const std::string paper = (s2 & 1u) ? "out" : (s2 & 2u) ? "near end" : "ok";
   if (auto e = Run(p, "CMD_76_0_0", {""}, 4, ft)) return *e;
-  const bool open = Trimmed(ft.at(0)) == "1";
+  const bool open = TrimSpaces(ft.at(0)) == "1";
   json receipt = nullptr;
   if (open) receipt = {{"sales", Int(ft.at(1))}, {"amount", Money(ft.at(2))}, {"paid", Money(ft.at(3))}};
   return Answer::Json({{"id", id},
@@ -184,7 +186,7 @@ Answer DailyReport(TKELMORA& p, bool zReport) {
 Answer Cash(TKELMORA& p, bool in, const std::string& amount) {
   std::vector<std::string> out;
   if (auto e = Run(p, "CMD_70_0_0", {in ? amount : "-" + amount}, 4, out)) return *e;
-  return Answer::Json({{"done", Trimmed(out.at(0)) == "P"},
+  return Answer::Json({{"done", TrimSpaces(out.at(0)) == "P"},
                        {"cashInDrawer", Money(out.at(1))},
                        {"cashIn", Money(out.at(2))},
                        {"cashOut", Money(out.at(3))}});
@@ -211,14 +213,7 @@ Answer SetDateTime(TKELMORA& p, const std::string& dt) {
 Answer Raw(TKELMORA& p, int command, const std::string& data) {
   WideString input = Utf8ToWide(data), output;
   const bool ok = p.CUSTOM_CMD(command, input, output);
-  std::string hex;
-  if (p.printer()) {
-    for (int b = 0; b < 6; ++b) {
-      char h[4];
-      std::snprintf(h, sizeof h, "%s%02X", b ? " " : "", p.printer()->StatusByte(b));
-      hex += h;
-    }
-  }
+  const std::string hex = p.printer() ? StatusHex(*p.printer()) : std::string();
   // A command the printer refused is still an answer the caller asked for;
   // only a printer that does not answer is an error of the call.
   if (!ok && PrinterSilent(p)) return PrinterError(p, p.GetLastErrorCode());

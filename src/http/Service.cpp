@@ -1,6 +1,5 @@
 #include "http/Service.h"
 
-#include <limits.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -47,22 +46,9 @@ const std::vector<Route>& Routes() {
 
 namespace {
 
-std::vector<std::string> Segments(const std::string& path) {
-  std::vector<std::string> out;
-  std::size_t start = 1;
-  if (path.empty() || path[0] != '/') return {"\x01"};  // matches nothing
-  while (start <= path.size()) {
-    const auto slash = path.find('/', start);
-    out.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
-  if (out.size() == 1 && out[0].empty()) out.clear();  // "/"
-  return out;
-}
-
 bool Match(const Route& route, const std::vector<std::string>& segments, std::map<std::string, std::string>& params) {
-  const auto pattern = Segments(route.pattern);
+  std::vector<std::string> pattern;
+  PathSegments(route.pattern, pattern);
   if (pattern.size() != segments.size()) return false;
   params.clear();
   for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -111,11 +97,6 @@ std::optional<Answer> ParseBody(const Request& r, json& out, bool required = tru
   }
   if (!out.is_object()) return Answer::Refused(400, "The body must be a JSON object.", "body");
   return std::nullopt;
-}
-
-std::string RealPath(const std::string& path) {
-  char buf[PATH_MAX];
-  return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
 }
 
 std::string Today() {
@@ -412,7 +393,7 @@ json Service::detect() {
     std::lock_guard lock(FLock);
     for (const auto& [id, w] : FPrinters)
       if (!w->Config().IsTcp()) {
-        const std::string real = RealPath(w->Config().SerialPath());
+        const std::string real = RealDevicePath(w->Config().SerialPath());
         if (!real.empty()) options.exclude.insert(real);
       }
   }

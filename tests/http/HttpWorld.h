@@ -18,6 +18,7 @@
 #include "http/Service.h"
 #include "journal/Journal.h"
 #include "receipts/ReceiptService.h"
+#include "support/FreePort.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "tests/http/HttpClient.h"
@@ -71,19 +72,6 @@ inline std::string ReadAll(int fd, int waitMs) {
     out.append(buf, static_cast<std::size_t>(n));
   }
   return out;
-}
-
-// A loopback port nobody listens on now.
-inline std::uint16_t FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
 }
 
 class HttpWorld {

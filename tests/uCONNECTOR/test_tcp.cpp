@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "printer_model/TFP_ZORVIK.h"
+#include "support/FreePort.h"
 #include "support/ScriptedPeer.h"
 #include "uCONNECTOR/TcpClient.h"
 
@@ -22,18 +23,6 @@ using test::AnswerFrame;
 using test::PeerRequest;
 using test::Reply;
 
-// A loopback port nobody listens on.
-int UnusedPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a {};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
 
 std::unique_ptr<TFP_ZORVIK> EngineOverTcp(int port) {
   auto e = std::make_unique<TFP_ZORVIK>(1, 115200);
@@ -49,7 +38,7 @@ std::unique_ptr<TFP_ZORVIK> EngineOverTcp(int port) {
 }
 
 TEST(TcpConnector, RefusedConnectionGivesMinus46) {
-  auto e = EngineOverTcp(UnusedPort());
+  auto e = EngineOverTcp(test::FreePort());
   EXPECT_EQ(e->SERIAL_CONNECTION->Open(), -46);
   EXPECT_FALSE(e->SERIAL_CONNECTION->Active());
 }

@@ -32,6 +32,16 @@ const char* const kNeighbourReadCodes =
     "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
     "quantity no number.";
 
+// The reads of the first item with sales at or above, or the last at or
+// below, a PLU number.
+const char* const kSalesReadCodes =
+    "0 read (check ErrorCode: F means no such item); -5 the exchange failed (no answer: \"Please check the link "
+    "with this fiscal!\"; refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not "
+    "a plain number (nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, "
+    "-10512 below 1; with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor "
+    "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
+    "quantity no number.";
+
 // The item record that the reads by selector letter answer.
 std::vector<ValueDoc> itemRecord(const char* pluMeaning, const char* groupMeaning) {
   return {{"ErrorCode", "P an item was found and its record follows, F none: no record, the other values stay empty."},
@@ -165,23 +175,13 @@ const std::vector<CommandDoc>& ItemCommandDocs() {
        "Reads the first item with sales at or above this PLU number (read f).",
        {{"PLU", kPlu}},
        itemRecord(kPlu, kGroup),
-       "0 read (check ErrorCode: F means no such item); -5 the exchange failed (no answer: \"Please check the link "
-       "with this fiscal!\"; refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not "
-       "a plain number (nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, "
-       "-10512 below 1; with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor "
-       "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
-       "quantity no number."},
+       kSalesReadCodes},
 
       {"CMD_107_10_0",
        "Reads the last item with sales at or below this PLU number (read l).",
        {{"PLU", kPlu}},
        itemRecord(kPlu, kGroup),
-       "0 read (check ErrorCode: F means no such item); -5 the exchange failed (no answer: \"Please check the link "
-       "with this fiscal!\"; refused, e.g. a receipt open: \"Some of the status bytes:\" and the reasons); -3 PLU not "
-       "a plain number (nothing sent). With input checks on: -10500 empty, -10510 no integer, -10511 above 999999999, "
-       "-10512 below 1; with answer checks on (only after P): -10524 a value missing, -10515 ErrorCode neither P nor "
-       "F, -10522 PLU no integer or too big, -10523 PLU below 1, -10513 a value too long, -10516 a price, total or "
-       "quantity no number."},
+       kSalesReadCodes},
 
       {"CMD_107_11_0",
        "Reads the next item with sales after the one read last (read n): repeat it to list the items sold.",
