@@ -1,15 +1,19 @@
-// The serial port calls of the connector, on termios.
+// The serial port calls of the connector.
 //
 // The connector keeps the settings in the shape of the Win32 device control
 // block and the five Win32 time-outs, because that is what the driver has
-// always exposed and logged; this file maps them onto a POSIX terminal.
+// always exposed and logged. SerialPort_win32.cpp hands them to the Win32
+// serial calls; SerialPort_posix.cpp maps them onto a POSIX terminal.
+//
+// On Windows, include this before <windows.h>: the parity and stop-bit
+// names below are macros there (with the same values).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include <termios.h>
+#include "uCONNECTOR/SerialNative.h"
 
 namespace orbantis {
 
@@ -54,9 +58,9 @@ struct TDCB {
   char EofChar = 0;
   char EvtChar = 0;
   std::uint16_t wReserved1 = 0;
-  // The terminal settings the block was read from; applying the block changes
-  // only what the block describes and keeps the rest.
-  termios Terminal {};
+  // The platform's own settings the block was read from; applying the block
+  // changes only what the block describes and keeps the rest.
+  serial::LineState Native {};
 };
 
 // The five time-outs, in milliseconds, with their Win32 meaning:
@@ -78,63 +82,65 @@ struct TCOMMTIMEOUTS {
 };
 
 inline constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
-inline constexpr int INVALID_HANDLE_VALUE = -1;
 
 namespace serial {
 
-// Opens a terminal device for reading and writing, exclusively (a second
-// opener is refused, root included: errno EBUSY), without making it the
-// controlling terminal. Returns INVALID_HANDLE_VALUE and sets errno on
-// failure.
-int Open(const std::string& path);
+// Opens a port for reading and writing, exclusively (a second opener is
+// refused, an administrator included: errno EBUSY), without making it the
+// controlling terminal. Returns kInvalidHandle and sets errno on failure.
+Handle Open(const std::string& path);
+
+// What the user can do about an open that failed with errno err on path
+// ("" when there is nothing more to say than the system's reason).
+std::string OpenAdvice(int err);
 
 // Who holds the exclusive lock on path: "name (pid N)", or "" when nobody
 // or when it cannot be told.
 std::string LockHolder(const std::string& path);
 
-void Close(int fd);
+void Close(Handle fd);
 
 // Reads the port's settings into dcb. False with errno on failure.
-bool GetCommState(int fd, TDCB& dcb);
+bool GetCommState(Handle fd, TDCB& dcb);
 
 // True for the rates the port supports: 1200 to 230400 bit/s.
 bool IsSupportedBaudRate(std::uint32_t baud);
 
 // Applies dcb (raw 8-bit line, no echo, no translation). False with errno.
-bool SetCommState(int fd, const TDCB& dcb);
+bool SetCommState(Handle fd, const TDCB& dcb);
 
 // Makes the line binary as a Windows port always is (no canonical mode, no
 // echo, no CR/LF translation, no signal characters, no output processing)
 // and keeps its rate, character size, parity, stop bits and flow control.
-bool MakeBinary(int fd);
+bool MakeBinary(Handle fd);
 
 // Drops unread input and unsent output.
-bool Purge(int fd);
+bool Purge(Handle fd);
 
 // Raises or drops DTR / RTS. A pseudo-terminal has no modem lines: false.
-bool SetDtr(int fd, bool state);
-bool SetRts(int fd, bool state);
+bool SetDtr(Handle fd, bool state);
+bool SetRts(Handle fd, bool state);
 
 // Reads up to count bytes under the time-outs. False on an error of the
 // device (e.g. its other end is gone); true otherwise, with *read < count
 // when the time ran out.
-bool ReadFile(int fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts, std::size_t* read);
+bool ReadFile(Handle fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts, std::size_t* read);
 
 // Waits for input as a read of one byte would (the same time-outs), then takes
 // whatever has arrived, up to capacity, without waiting for more. False on an
 // error of the device; true with *read == 0 when the time ran out.
-bool ReadAvailable(int fd, std::uint8_t* buffer, std::size_t capacity, const TCOMMTIMEOUTS& timeouts,
+bool ReadAvailable(Handle fd, std::uint8_t* buffer, std::size_t capacity, const TCOMMTIMEOUTS& timeouts,
                    std::size_t* read);
 
 // Writes count bytes under the write time-outs. False on an error.
-bool WriteFile(int fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts,
+bool WriteFile(Handle fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& timeouts,
                std::size_t* written);
 
 // Waits until everything written has left the port.
-bool FlushFileBuffers(int fd);
+bool FlushFileBuffers(Handle fd);
 
-// True when fd is an open descriptor.
-bool IsOpen(int fd);
+// True when fd is an open port.
+bool IsOpen(Handle fd);
 
 }  // namespace serial
 }  // namespace orbantis

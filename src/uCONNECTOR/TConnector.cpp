@@ -66,7 +66,7 @@ void TConnector::PutByte_ToHEXStr(std::uint8_t TRGT, std::string& TRGT_STR, cons
 bool TConnector::Active() {
   switch (COMUNICATION_TYPE) {
     case ct_RS232:
-    case ct_LINEARS: return FHandle != INVALID_HANDLE_VALUE;
+    case ct_LINEARS: return FHandle != serial::kInvalidHandle;
     case ct_TCPIP: return FP_TCP != nullptr && FP_TCP->GET_CONNECTED_STATE();
     case ct_BLUETOOTH: return BT_ACTIVE;
     default: return false;
@@ -114,7 +114,7 @@ int TConnector::openSerialSteps() {
     log("Hm... . I can't touch the \"" + port + "\" port. Error: " + e.what());
     return -1;
   }
-  if (FHandle == INVALID_HANDLE_VALUE) {
+  if (FHandle == serial::kInvalidHandle) {
     const int err = errno;
     OpenErrno = err;
     const std::string path = DeviceName();
@@ -130,14 +130,11 @@ int TConnector::openSerialSteps() {
         break;
       }
       case ENOENT:
-        OpenErrorDetail = path + " does not exist (" + reason +
-                          "): check the device path, that the printer is plugged in and switched on, or the COM link "
-                          "in $XDG_CONFIG_HOME/ORBANTIS/ports/.";
+        OpenErrorDetail = path + " does not exist (" + reason + "): " + serial::OpenAdvice(err);
         break;
       case EACCES:
       case EPERM:
-        OpenErrorDetail = path + ": permission denied. Add the user to the group that owns the port (usually "
-                                 "dialout: sudo adduser $USER dialout), then log in again.";
+        OpenErrorDetail = path + ": permission denied. " + serial::OpenAdvice(err);
         break;
       case ENOTTY:
         OpenErrorDetail = path + " is not a serial port (" + reason + ").";
@@ -251,9 +248,9 @@ int TConnector::OPEN_THIS_TCP() {
 
 void TConnector::closeSerial() {
   FInputPos = FInputEnd = 0;
-  if (FHandle != INVALID_HANDLE_VALUE) {
+  if (FHandle != serial::kInvalidHandle) {
     serial::Close(FHandle);
-    FHandle = INVALID_HANDLE_VALUE;
+    FHandle = serial::kInvalidHandle;
   }
 }
 
@@ -272,7 +269,7 @@ void TConnector::Clear() {
     case ct_RS232:
     case ct_LINEARS:
       FInputPos = FInputEnd = 0;
-      if (FHandle == INVALID_HANDLE_VALUE) return;
+      if (FHandle == serial::kInvalidHandle) return;
       try {
         serial::Purge(FHandle);
       } catch (const std::exception& e) {
@@ -320,11 +317,11 @@ void TConnector::INIT_TIMEOUTS(std::uint32_t NEW_ReadIntervalTimeout, std::uint3
 void TConnector::SET_DTR(bool State) {
   // A pseudo-terminal or an adapter without modem lines refuses this; the
   // printer works without them.
-  if (isSerial() && FHandle != INVALID_HANDLE_VALUE) serial::SetDtr(FHandle, State);
+  if (isSerial() && FHandle != serial::kInvalidHandle) serial::SetDtr(FHandle, State);
 }
 
 void TConnector::SET_RTS(bool State) {
-  if (isSerial() && FHandle != INVALID_HANDLE_VALUE) serial::SetRts(FHandle, State);
+  if (isSerial() && FHandle != serial::kInvalidHandle) serial::SetRts(FHandle, State);
 }
 
 // ---------------------------------------------------------------- TCP client
@@ -359,7 +356,7 @@ bool TConnector::serialReadOne(std::uint8_t& b) {
   if (FInputPos == FInputEnd) {
     FInputPos = FInputEnd = 0;
     std::size_t n = 0;
-    if (FHandle == INVALID_HANDLE_VALUE || !serial::ReadAvailable(FHandle, FInput.data(), FInput.size(), FCommTimeouts, &n) ||
+    if (FHandle == serial::kInvalidHandle || !serial::ReadAvailable(FHandle, FInput.data(), FInput.size(), FCommTimeouts, &n) ||
         n == 0)
       return false;
     FInputEnd = n;
@@ -426,7 +423,7 @@ std::int32_t TConnector::ReadBuffer(std::uint8_t* Buffer, std::int32_t BufLength
 }
 
 std::int32_t TConnector::readBufferSerial(std::uint8_t* Buffer, std::int32_t BufLength) {
-  if (FHandle == INVALID_HANDLE_VALUE) {
+  if (FHandle == serial::kInvalidHandle) {
     fail("TConnector.readBufferRS232: not active");
     return 0;
   }
@@ -478,7 +475,7 @@ std::int32_t TConnector::WriteBuffer(const std::uint8_t* Buffer, std::int32_t Bu
 }
 
 std::int32_t TConnector::writeBufferSerial(const std::uint8_t* Buffer, std::int32_t BufLength) {
-  if (FHandle == INVALID_HANDLE_VALUE) {
+  if (FHandle == serial::kInvalidHandle) {
     fail("TConnector.WriteBuffer : not active");
     return 0;
   }
@@ -525,7 +522,7 @@ bool TConnector::WriteByte(std::uint8_t byteValue) {
 }
 
 bool TConnector::writeByteSerial(std::uint8_t byteValue) {
-  if (FHandle == INVALID_HANDLE_VALUE) {
+  if (FHandle == serial::kInvalidHandle) {
     fail("TConnector.writeByteRS232: not active", "TConnector.SEND_BY_RS.writeByteRS232: not active");
     return false;
   }

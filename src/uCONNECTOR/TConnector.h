@@ -51,7 +51,7 @@ class TConnector {
   std::uint8_t FStopBits;
   std::uint8_t FParity;
   std::uint8_t FByteSize;
-  int FHandle = INVALID_HANDLE_VALUE;
+  serial::Handle FHandle = serial::kInvalidHandle;
   TCOMMTIMEOUTS FCommTimeouts {3000, 0, 3200, 3000, 3000};
   std::string LOG_FOLDER;
   bool BT_ACTIVE = false;

@@ -1,16 +1,6 @@
 #include "uCONNECTOR/TcpClient.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -20,27 +10,13 @@
 
 #include "foundation/Clock.h"
 #include "foundation/Strings.h"
+#include "uCONNECTOR/Socket.h"
 
 namespace orbantis {
 namespace {
 
-int pollOne(int fd, short events, int ms) {
-  pollfd p {fd, events, 0};
-  while (true) {
-    int r = ::poll(&p, 1, ms);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return r;
-    return 1;
-  }
-}
-
-std::string errnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
-
 int systemResolve(const std::string& host, const std::string& service, addrinfo** result) {
-  addrinfo hints {};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  return ::getaddrinfo(host.c_str(), service.c_str(), &hints, result);
+  return sock::Resolve(host, service, false, result);
 }
 
 // A lookup that may outlive the Connect that started it: whoever comes last
@@ -58,12 +34,8 @@ struct PendingLookup {
 
 addrinfo* TcpClient::lookup(const std::string& service, int ms) {
   // A numeric address needs no resolver and never waits.
-  addrinfo hints {};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICHOST;
   addrinfo* list = nullptr;
-  if (::getaddrinfo(Host.c_str(), service.c_str(), &hints, &list) == 0) return list;
+  if (sock::Resolve(Host, service, true, &list) == 0) return list;
 
   auto pending = std::make_shared<PendingLookup>();
   Resolver resolve = Resolve ? Resolve : Resolver(systemResolve);
@@ -72,7 +44,7 @@ addrinfo* TcpClient::lookup(const std::string& service, int ms) {
     const int error = resolve(host, service, &found);
     std::lock_guard<std::mutex> guard(pending->lock);
     if (pending->abandoned) {
-      if (found != nullptr) ::freeaddrinfo(found);
+      if (found != nullptr) sock::FreeAddresses(found);
       return;
     }
     pending->error = error;
@@ -87,8 +59,8 @@ addrinfo* TcpClient::lookup(const std::string& service, int ms) {
     throw Exception("Name lookup of " + Host + " did not finish within " + std::to_string(ms) + " ms.");
   }
   if (pending->error != 0) {
-    if (pending->list != nullptr) ::freeaddrinfo(pending->list);
-    throw Exception("Cannot resolve " + Host + ": " + ::gai_strerror(pending->error));
+    if (pending->list != nullptr) sock::FreeAddresses(pending->list);
+    throw Exception("Cannot resolve " + Host + ": " + sock::ResolveErrorText(pending->error));
   }
   return pending->list;
 }
@@ -96,7 +68,7 @@ addrinfo* TcpClient::lookup(const std::string& service, int ms) {
 TcpClient::~TcpClient() { Disconnect(); }
 
 void TcpClient::Connect() {
-  if (FSocket >= 0) return;
+  if (FSocket != sock::kInvalid) return;
   const std::string service = std::to_string(Port);
   const std::uint64_t start = GetTickCount64();
   LastError.clear();
@@ -109,56 +81,52 @@ void TcpClient::Connect() {
   }
 
   std::string lastError = "Cannot connect to " + Host + ":" + service;
-  for (addrinfo* a = list; a != nullptr; a = a->ai_next) {
-    int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
-    if (fd < 0) {
-      lastError = errnoText("socket");
+  for (addrinfo* a = list; a != nullptr; a = sock::NextAddress(a)) {
+    const sock::Handle h = sock::Open(a);
+    if (h == sock::kInvalid) {
+      lastError = "socket: " + sock::LastErrorText();
       continue;
     }
-    int r = ::connect(fd, a->ai_addr, a->ai_addrlen);
-    if (r != 0 && errno == EINPROGRESS) {
+    std::string failure;
+    const int started = sock::StartConnect(h, a);
+    if (started < 0) {
+      failure = sock::LastErrorText();
+    } else if (started == 1) {
       long left = ConnectTimeout - static_cast<long>(GetTickCount64() - start);
       if (left < 0) left = 0;
-      if (pollOne(fd, POLLOUT, static_cast<int>(left)) == 1) {
-        int err = 0;
-        socklen_t len = sizeof err;
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
-        r = err == 0 ? 0 : -1;
-        errno = err;
-      } else {
-        r = -1;
-        errno = ETIMEDOUT;
-      }
+      if (sock::Poll(h, sock::Wait::Write, static_cast<int>(left)) == 1)
+        failure = sock::ConnectError(h);
+      else
+        failure = "Connection timed out";
     }
-    if (r == 0) {
-      int noDelay = UseNagle ? 0 : 1;
-      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-      FSocket = fd;
+    if (failure.empty()) {
+      sock::SetNoDelay(h, !UseNagle);
+      FSocket = h;
       FInput.clear();
       FInputPos = 0;
-      ::freeaddrinfo(list);
+      sock::FreeAddresses(list);
       return;
     }
-    lastError = errnoText("Cannot connect to " + Host + ":" + service);
-    ::close(fd);
+    lastError = "Cannot connect to " + Host + ":" + service + ": " + failure;
+    sock::Close(h);
   }
-  ::freeaddrinfo(list);
+  sock::FreeAddresses(list);
   LastError = lastError;
   throw Exception(lastError);
 }
 
 void TcpClient::Disconnect() {
-  if (FSocket >= 0) {
-    ::close(FSocket);
-    FSocket = -1;
+  if (FSocket != sock::kInvalid) {
+    sock::Close(FSocket);
+    FSocket = sock::kInvalid;
   }
   FInput.clear();
   FInputPos = 0;
 }
 
 bool TcpClient::fill(int ms) {
-  if (FSocket < 0) return false;
-  if (ms > 0 && pollOne(FSocket, POLLIN, ms) <= 0) return true;
+  if (FSocket == sock::kInvalid) return false;
+  if (ms > 0 && sock::Poll(FSocket, sock::Wait::Read, ms) <= 0) return true;
   std::uint8_t chunk[4096];
   while (buffered() < kMaxBufferedInput) {
     if (FInputPos == FInput.size()) {
@@ -166,22 +134,19 @@ bool TcpClient::fill(int ms) {
       FInputPos = 0;
     }
     const std::size_t room = std::min(sizeof chunk, kMaxBufferedInput - buffered());
-    ssize_t n = ::recv(FSocket, chunk, room, MSG_DONTWAIT);
+    const long n = sock::Receive(FSocket, chunk, room);
     if (n > 0) {
       FInput.insert(FInput.end(), chunk, chunk + n);
       if (static_cast<std::size_t>(n) < room) return true;
       continue;
     }
-    if (n == 0) return false;
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return true;
-    return false;
+    return n == -1;  // nothing more yet; 0 (closed) and -2 (error) end the connection
   }
   return true;  // full: the rest waits in the socket
 }
 
 bool TcpClient::Connected() {
-  if (FSocket < 0) return false;
+  if (FSocket == sock::kInvalid) return false;
   if (buffered() > 0) return true;
   if (!fill(0)) {
     if (buffered() > 0) return true;
@@ -200,7 +165,7 @@ std::uint8_t TcpClient::ReadByte() {
 void TcpClient::ReadBytes(std::uint8_t* buffer, std::size_t count) {
   std::size_t got = 0;
   while (got < count) {
-    if (FSocket < 0) throw Exception("Not connected.");
+    if (FSocket == sock::kInvalid) throw Exception("Not connected.");
     if (buffered() > 0) {
       std::size_t take = std::min(count - got, buffered());
       std::memcpy(buffer + got, FInput.data() + FInputPos, take);
@@ -208,7 +173,7 @@ void TcpClient::ReadBytes(std::uint8_t* buffer, std::size_t count) {
       got += take;
       continue;
     }
-    int r = pollOne(FSocket, POLLIN, ReadTimeout < 0 ? -1 : ReadTimeout);
+    int r = sock::Poll(FSocket, sock::Wait::Read, ReadTimeout < 0 ? -1 : ReadTimeout);
     if (r == 0) throw Exception("Read timed out.");
     if (r < 0 || !fill(0)) {
       Disconnect();
@@ -220,18 +185,18 @@ void TcpClient::ReadBytes(std::uint8_t* buffer, std::size_t count) {
 void TcpClient::Write(const std::uint8_t* buffer, std::size_t count) {
   std::size_t sent = 0;
   while (sent < count) {
-    if (FSocket < 0) throw Exception("Not connected.");
-    ssize_t n = ::send(FSocket, buffer + sent, count - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (FSocket == sock::kInvalid) throw Exception("Not connected.");
+    const long n = sock::Send(FSocket, buffer + sent, count - sent);
     if (n > 0) {
       sent += static_cast<std::size_t>(n);
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (pollOne(FSocket, POLLOUT, ReadTimeout < 0 ? -1 : ReadTimeout) <= 0) throw Exception("Write timed out.");
+    if (n == -1) {
+      if (sock::Poll(FSocket, sock::Wait::Write, ReadTimeout < 0 ? -1 : ReadTimeout) <= 0)
+        throw Exception("Write timed out.");
       continue;
     }
-    std::string text = errnoText("Write failed");
+    std::string text = "Write failed: " + sock::LastErrorText();
     Disconnect();
     throw Exception(text);
   }
@@ -239,16 +204,14 @@ void TcpClient::Write(const std::uint8_t* buffer, std::size_t count) {
 
 bool TcpClient::InputBufferIsEmpty() {
   if (buffered() > 0) return false;
-  if (FSocket < 0) return true;
-  int pending = 0;
-  if (::ioctl(FSocket, FIONREAD, &pending) == 0 && pending > 0) return false;
-  return true;
+  if (FSocket == sock::kInvalid) return true;
+  return sock::Pending(FSocket) == 0;
 }
 
 void TcpClient::DiscardInput() {
   FInput.clear();
   FInputPos = 0;
-  if (FSocket < 0) return;
+  if (FSocket == sock::kInvalid) return;
   // Stale bytes already in the socket (the rest of an answer given up on)
   // must not be taken for the next answer. A printer sends a few hundred
   // bytes; a peer that keeps a full buffer coming is not a printer talking,
@@ -270,7 +233,7 @@ void TcpClient::DiscardInput() {
 
 bool TcpClient::CheckForDataOnSource(int ms) {
   if (buffered() > 0) return true;
-  if (FSocket < 0) return false;
+  if (FSocket == sock::kInvalid) return false;
   fill(ms);
   return buffered() > 0;
 }

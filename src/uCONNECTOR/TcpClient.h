@@ -74,7 +74,7 @@ class TcpClient {
   addrinfo* lookup(const std::string& service, int ms);
   std::size_t buffered() const { return FInput.size() - FInputPos; }
 
-  int FSocket = -1;
+  std::intptr_t FSocket = -1;  // a sock::Handle
   std::vector<std::uint8_t> FInput;
   std::size_t FInputPos = 0;
 };

@@ -1,21 +1,12 @@
 #include "uErrLog/uErrLog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <mutex>
 
 #include "foundation/Strings.h"
+#include "uErrLog/LogFiles.h"
 
 namespace orbantis {
 namespace {
-
-constexpr mode_t kFileMode = 0600;
 
 struct ErrSupportState {
   std::mutex lock;
@@ -29,84 +20,6 @@ ErrSupportState& errSupport() {
   return state;
 }
 
-// Appends bytes to path in one write, creating the file owner-only. The
-// files hold operator passwords and receipts, and a trace folder may be a
-// shared one such as /tmp: a symlink, or a file another user planted there,
-// is never written into.
-void appendToFile(const std::string& path, const std::string& bytes) {
-  // O_NONBLOCK: a FIFO planted at the name must not hold the exchange in
-  // open(); it is refused below like any file that is not a regular one.
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK,
-                  kFileMode);
-  if (fd < 0) {
-    if (errno == ELOOP) throw Exception("Log file " + path + " is a symbolic link; nothing was written to it.");
-    throw Exception("Cannot open log file " + path + ": " + std::strerror(errno));
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
-    ::close(fd);
-    throw Exception("Log file " + path + " is not a regular file of this user; nothing was written to it.");
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      throw Exception("Cannot write log file " + path + ": " + std::strerror(err));
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  ::close(fd);
-}
-
-bool isDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool fileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string envOr(const char* name, const std::string& fallback) {
-  const char* v = std::getenv(name);
-  return (v != nullptr && *v != '\0') ? std::string(v) : fallback;
-}
-
-std::string homeFolder() { return envOr("HOME", "/tmp"); }
-
-std::string stripTrailingSlash(std::string s) {
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
-// Reads XDG_DOCUMENTS_DIR from user-dirs.dirs ("$HOME/Documents" style).
-std::string xdgDocumentsFromUserDirs() {
-  std::string path = UserConfigFolder() + "/user-dirs.dirs";
-  FILE* f = std::fopen(path.c_str(), "r");
-  if (f == nullptr) return {};
-  std::string result;
-  char line[4096];
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    std::string s(line);
-    const std::string key = "XDG_DOCUMENTS_DIR=";
-    if (s.rfind(key, 0) != 0) continue;
-    s = s.substr(key.size());
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-    if (s.rfind("$HOME", 0) == 0) s = homeFolder() + s.substr(5);
-    if (!s.empty() && s.front() == '/') result = s;
-  }
-  std::fclose(f);
-  return result;
-}
-
 }  // namespace
 
 const std::string& ProgramName() {
@@ -116,21 +29,12 @@ const std::string& ProgramName() {
 
 std::string LogFileName() { return ProgramName() + "_LOG.txt"; }
 
-std::string LogDateTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm local {};
-  localtime_r(&now, &local);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &local);
-  return buf;
-}
-
 void WRITE_LOG(const std::string& folder, const std::string& text) {
-  appendToFile(folder + LogFileName(), LogDateTime() + ":" + text + "\r\n");
+  AppendToFile(folder + LogFileName(), LogDateTime() + ":" + text + "\r\n");
 }
 
 void WRITE_LOG_RAW(const std::string& folder, const std::string& text) {
-  appendToFile(folder + LogFileName(), text + "\r\n");
+  AppendToFile(folder + LogFileName(), text + "\r\n");
 }
 
 void WRITE_EXE_LOG(const std::string& text) {
@@ -138,53 +42,7 @@ void WRITE_EXE_LOG(const std::string& text) {
   // in the log folder, beside the engine logs.
   std::string folder = ServerLogFolder();
   ForceDirectories(folder);
-  appendToFile(folder + ProgramName() + "_log.txt", LogDateTime() + ":" + text + "\r\n");
-}
-
-bool ForceDirectories(const std::string& folder, unsigned mode) {
-  std::string path = stripTrailingSlash(folder);
-  if (path.empty()) return false;
-  if (isDirectory(path)) return true;
-  size_t pos = 0;
-  while (true) {
-    pos = path.find('/', pos + 1);
-    std::string part = path.substr(0, pos);
-    if (!part.empty() && !isDirectory(part)) {
-      if (::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
-    }
-    if (pos == std::string::npos) break;
-  }
-  return isDirectory(path);
-}
-
-std::string IncludeTrailingPathDelimiter(const std::string& folder) {
-  if (folder.empty() || folder.back() == '/') return folder;
-  return folder + "/";
-}
-
-std::string UserDataFolder() { return stripTrailingSlash(envOr("XDG_DATA_HOME", homeFolder() + "/.local/share")); }
-
-std::string UserConfigFolder() { return stripTrailingSlash(envOr("XDG_CONFIG_HOME", homeFolder() + "/.config")); }
-
-std::string UserDocumentsFolder() {
-  std::string fromEnv = envOr("XDG_DOCUMENTS_DIR", "");
-  if (!fromEnv.empty()) return stripTrailingSlash(fromEnv);
-  std::string fromFile = xdgDocumentsFromUserDirs();
-  if (!fromFile.empty()) return stripTrailingSlash(fromFile);
-  // No documents folder of the user's: the start-up log goes with the other
-  // state, rather than the server making ~/Documents for every user.
-  return stripTrailingSlash(envOr("XDG_STATE_HOME", homeFolder() + "/.local/state"));
-}
-
-std::string ServerLogFolder() { return UserDataFolder() + "/ORBANTIS/"; }
-
-std::string DefaultTraceFolder() {
-  // The user's runtime folder is private (0700) and goes with the session;
-  // /tmp is shared with every local user, so there the folder carries the
-  // user id and is made 0700 before the first trace line.
-  const std::string runtime = envOr("XDG_RUNTIME_DIR", "");
-  if (!runtime.empty() && runtime.front() == '/') return stripTrailingSlash(runtime) + "/ORBANTIS/";
-  return "/tmp/ORBANTIS-" + std::to_string(::geteuid()) + "/";
+  AppendToFile(folder + ProgramName() + "_log.txt", LogDateTime() + ":" + text + "\r\n");
 }
 
 bool INIT_ERR_SUPPORT(void* windowHandle, const std::string& caption, const std::string& personalFolder,
@@ -206,7 +64,7 @@ bool INIT_ERR_SUPPORT(void* windowHandle, const std::string& caption, const std:
     state.startupLogFolder = folder;
 
     const std::string file = folder + LogFileName();
-    if (fileExists(file)) return true;
+    if (FileExists(file)) return true;
     try {
       WRITE_LOG(folder, "Log file creation");
     } catch (const std::exception& e) {
@@ -215,7 +73,7 @@ bool INIT_ERR_SUPPORT(void* windowHandle, const std::string& caption, const std:
       } catch (...) {
       }
     }
-    return fileExists(file);
+    return FileExists(file);
   } catch (...) {
     throw Exception("INIT_ERR_SUPPORT");
   }

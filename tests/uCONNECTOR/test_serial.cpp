@@ -32,7 +32,7 @@ TEST(SerialConnector, CreateDefaults) {
   TConnector c(3, 9600, 0, 0, 8);
   EXPECT_EQ(c.FPort, 3);
   EXPECT_EQ(c.FBaudRate, 9600);
-  EXPECT_EQ(c.FHandle, -1);
+  EXPECT_EQ(c.FHandle, serial::kInvalidHandle);
   EXPECT_EQ(c.FCommTimeouts.ReadIntervalTimeout, 3000u);
   EXPECT_EQ(c.FCommTimeouts.ReadTotalTimeoutMultiplier, 0u);
   EXPECT_EQ(c.FCommTimeouts.ReadTotalTimeoutConstant, 3200u);

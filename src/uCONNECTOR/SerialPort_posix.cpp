@@ -47,7 +47,7 @@ bool codeOf(std::uint32_t rate, speed_t& code) {
 // Waits for fd to become readable (POLLIN) or writable (POLLOUT) for at most
 // timeoutMs (negative: no limit). 1 ready, 0 time out, -1 error or hang-up
 // without data.
-int waitFor(int fd, short events, long long timeoutMs) {
+int waitFor(Handle fd, short events, long long timeoutMs) {
   pollfd p {fd, events, 0};
   int ms = timeoutMs < 0 ? -1 : static_cast<int>(std::min<long long>(timeoutMs, std::numeric_limits<int>::max()));
   while (true) {
@@ -62,15 +62,15 @@ int waitFor(int fd, short events, long long timeoutMs) {
 
 }  // namespace
 
-int Open(const std::string& path) {
+Handle Open(const std::string& path) {
   // O_NONBLOCK: do not wait for carrier; every wait below goes through poll().
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return INVALID_HANDLE_VALUE;
+  if (fd < 0) return kInvalidHandle;
   if (::isatty(fd) == 0) {
     int err = errno;
     ::close(fd);
     errno = err == 0 ? ENOTTY : err;
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   // The port is not shared: a second program writing frames into the same
   // line would corrupt both exchanges (a sale put into another program's
@@ -79,15 +79,28 @@ int Open(const std::string& path) {
     int err = errno;
     ::close(fd);
     errno = err;
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int err = errno;
     ::close(fd);
     errno = err == EWOULDBLOCK ? EBUSY : err;
-    return INVALID_HANDLE_VALUE;
+    return kInvalidHandle;
   }
   return fd;
+}
+
+std::string OpenAdvice(int err) {
+  switch (err) {
+    case ENOENT:
+      return "check the device path, that the printer is plugged in and switched on, or the COM link in "
+             "$XDG_CONFIG_HOME/ORBANTIS/ports/.";
+    case EACCES:
+    case EPERM:
+      return "Add the user to the group that owns the port (usually dialout: sudo adduser $USER dialout), then log "
+             "in again.";
+    default: return {};
+  }
 }
 
 std::string LockHolder(const std::string& path) {
@@ -114,19 +127,19 @@ std::string LockHolder(const std::string& path) {
   return {};
 }
 
-void Close(int fd) {
+void Close(Handle fd) {
   if (fd >= 0) {
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
   }
 }
 
-bool IsOpen(int fd) { return fd >= 0 && ::fcntl(fd, F_GETFL) != -1; }
+bool IsOpen(Handle fd) { return fd >= 0 && ::fcntl(fd, F_GETFL) != -1; }
 
-bool GetCommState(int fd, TDCB& dcb) {
+bool GetCommState(Handle fd, TDCB& dcb) {
   termios t {};
   if (::tcgetattr(fd, &t) != 0) return false;
-  dcb.Terminal = t;
+  dcb.Native.Terminal = t;
   dcb.DCBlength = 28;
   dcb.BaudRate = rateOf(::cfgetospeed(&t));
   switch (t.c_cflag & CSIZE) {
@@ -160,8 +173,8 @@ bool IsSupportedBaudRate(std::uint32_t baud) {
   return codeOf(baud, code);
 }
 
-bool SetCommState(int fd, const TDCB& dcb) {
-  termios t = dcb.Terminal;
+bool SetCommState(Handle fd, const TDCB& dcb) {
+  termios t = dcb.Native.Terminal;
   speed_t speed;
   if (!codeOf(dcb.BaudRate, speed)) {
     errno = EINVAL;
@@ -202,7 +215,7 @@ bool SetCommState(int fd, const TDCB& dcb) {
   return ::tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
-bool MakeBinary(int fd) {
+bool MakeBinary(Handle fd) {
   termios t {};
   if (::tcgetattr(fd, &t) != 0) return false;
   t.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
@@ -214,19 +227,19 @@ bool MakeBinary(int fd) {
   return ::tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
-bool Purge(int fd) { return ::tcflush(fd, TCIOFLUSH) == 0; }
+bool Purge(Handle fd) { return ::tcflush(fd, TCIOFLUSH) == 0; }
 
-bool SetDtr(int fd, bool state) {
+bool SetDtr(Handle fd, bool state) {
   int bits = TIOCM_DTR;
   return ::ioctl(fd, state ? TIOCMBIS : TIOCMBIC, &bits) == 0;
 }
 
-bool SetRts(int fd, bool state) {
+bool SetRts(Handle fd, bool state) {
   int bits = TIOCM_RTS;
   return ::ioctl(fd, state ? TIOCMBIS : TIOCMBIC, &bits) == 0;
 }
 
-bool ReadFile(int fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& t, std::size_t* read) {
+bool ReadFile(Handle fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& t, std::size_t* read) {
   *read = 0;
   if (count == 0) return true;
 
@@ -277,7 +290,7 @@ bool ReadFile(int fd, std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOU
   return true;
 }
 
-bool ReadAvailable(int fd, std::uint8_t* buffer, std::size_t capacity, const TCOMMTIMEOUTS& t, std::size_t* read) {
+bool ReadAvailable(Handle fd, std::uint8_t* buffer, std::size_t capacity, const TCOMMTIMEOUTS& t, std::size_t* read) {
   *read = 0;
   if (capacity == 0) return true;
   if (!ReadFile(fd, buffer, 1, t, read)) return false;
@@ -295,7 +308,7 @@ bool ReadAvailable(int fd, std::uint8_t* buffer, std::size_t capacity, const TCO
   return true;
 }
 
-bool WriteFile(int fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& t, std::size_t* written) {
+bool WriteFile(Handle fd, const std::uint8_t* buffer, std::size_t count, const TCOMMTIMEOUTS& t, std::size_t* written) {
   *written = 0;
   long long total = -1;
   if (t.WriteTotalTimeoutMultiplier != 0 || t.WriteTotalTimeoutConstant != 0)
@@ -322,6 +335,6 @@ bool WriteFile(int fd, const std::uint8_t* buffer, std::size_t count, const TCOM
   return true;
 }
 
-bool FlushFileBuffers(int fd) { return ::tcdrain(fd) == 0; }
+bool FlushFileBuffers(Handle fd) { return ::tcdrain(fd) == 0; }
 
 }  // namespace orbantis::serial

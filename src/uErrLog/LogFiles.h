@@ -1,0 +1,18 @@
+// What the log writers need of the platform's file system. The folders
+// themselves (UserDataFolder, ForceDirectories...) are in uErrLog.h; one
+// LogFiles_<platform>.cpp provides both.
+#pragma once
+
+#include <string>
+
+namespace orbantis {
+
+// Appends bytes to path in one write, creating the file readable by its owner
+// only. Raises Exception when the file cannot be written, or is not a plain
+// file of this user (a link or a file planted in a shared folder).
+void AppendToFile(const std::string& path, const std::string& bytes);
+
+// True when path is an existing plain file.
+bool FileExists(const std::string& path);
+
+}  // namespace orbantis
