@@ -95,7 +95,7 @@ class TConnector {
   std::string DevicePath;
 
   // --- properties ---
-  int Handle() const { return FHandle; }
+  serial::Handle Handle() const { return FHandle; }
   bool Active();
   std::int32_t REPEAT_COUNT() const { return FREPEAT_COUNT; }
   void SET_REPEAT_COUNT(std::int32_t value) { FREPEAT_COUNT = value; }

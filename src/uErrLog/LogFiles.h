@@ -12,6 +12,11 @@ namespace orbantis {
 // file of this user (a link or a file planted in a shared folder).
 void AppendToFile(const std::string& path, const std::string& bytes);
 
+// Moves an existing file to path + ".1", replacing an older one. True when
+// there was nothing to move, or when it moved (another object connecting at
+// the same moment may have moved it first).
+bool KeepAsPrevious(const std::string& path);
+
 // True when path is an existing plain file.
 bool FileExists(const std::string& path);
 

@@ -92,6 +92,12 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
   ::close(fd);
 }
 
+bool KeepAsPrevious(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return true;
+  return ::rename(path.c_str(), (path + ".1").c_str()) == 0 || errno == ENOENT;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -126,6 +132,8 @@ std::string IncludeTrailingPathDelimiter(const std::string& folder) {
   if (folder.empty() || folder.back() == '/') return folder;
   return folder + "/";
 }
+
+std::string::size_type LastPathSeparator(const std::string& path) { return path.rfind('/'); }
 
 std::string UserDataFolder() { return stripTrailingSlash(envOr("XDG_DATA_HOME", homeFolder() + "/.local/share")); }
 

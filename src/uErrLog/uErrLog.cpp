@@ -53,13 +53,13 @@ bool INIT_ERR_SUPPORT(void* windowHandle, const std::string& caption, const std:
     state.handle = windowHandle;
     state.caption = caption;
 
-    const std::string documents = IncludeTrailingPathDelimiter(personalFolder) + caption + "/";
-    const std::string application = IncludeTrailingPathDelimiter(appDataFolder) + caption + "/";
+    const std::string documents = IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(personalFolder) + caption);
+    const std::string application = IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(appDataFolder) + caption);
     const bool documentsUsable = ForceDirectories(documents);
     const bool applicationUsable = ForceDirectories(application);
     if (!documentsUsable && !applicationUsable) return false;
 
-    const std::string folder = (documentsUsable ? documents : application) + "LOG_FOLDER/";
+    const std::string folder = IncludeTrailingPathDelimiter((documentsUsable ? documents : application) + "LOG_FOLDER");
     if (!ForceDirectories(folder)) return false;
     state.startupLogFolder = folder;
 

@@ -46,6 +46,10 @@ bool ForceDirectories(const std::string& folder, unsigned mode = 0700);
 // stays empty).
 std::string IncludeTrailingPathDelimiter(const std::string& folder);
 
+// Where the folder part of path ends: the last path separator ("/"; on
+// Windows "\\" or "/"), npos when there is none.
+std::string::size_type LastPathSeparator(const std::string& path);
+
 // Folders of the platform. XDG variables win over the defaults under $HOME.
 std::string UserDataFolder();       // $XDG_DATA_HOME or ~/.local/share
 std::string UserDocumentsFolder();  // the user's XDG documents folder, else $XDG_STATE_HOME (~/.local/state)

@@ -107,6 +107,10 @@ std::map<std::string, Shape> OwnMethods() {
                                     return o.initFiscalPrinterDevice(AsString(a[0]), AsInt(a[1]), AsBool(a[2]),
                                                                      AsBool(a[3]));
                                   }};
+  m["GetLastErrorDetail"] = {{}, T::String, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> {
+                               return o.GetLastErrorDetail();
+                             }};
+#if ORBANTIS_WITH_RECEIPTS
   m["printReceipt"] = {{{"document", T::String}, {"answer", T::String, true}}, T::Int,
                        [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
                          WideString answer;
@@ -114,9 +118,6 @@ std::map<std::string, Shape> OwnMethods() {
                          a[1] = answer;
                          return r;
                        }};
-  m["GetLastErrorDetail"] = {{}, T::String, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> {
-                               return o.GetLastErrorDetail();
-                             }};
   m["getReceipt"] = {{{"key", T::String}, {"answer", T::String, true}}, T::Int,
                      [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
                        WideString answer;
@@ -124,6 +125,7 @@ std::map<std::string, Shape> OwnMethods() {
                        a[1] = answer;
                        return r;
                      }};
+#endif
   return m;
 }
 
@@ -190,12 +192,22 @@ std::vector<InterfaceEntry> Build() {
       add(name, slot.dispId, slot.kind, CommandShape(name));
     }
   }
+  // The answers that the type library declares as inputs.
+  for (auto& e : entries) {
+    for (auto& a : e.args) {
+      if (!a.inOut) continue;
+      if (e.name == "CMD_112_0" || (e.name == "CMD_120_19" && (a.name == "FP_ANSWER" || a.name == "ANSWER_TEXT")))
+        a.declaredAsInput = true;
+    }
+  }
   // Linux has device paths where the interface has port numbers.
   add("initFiscalPrinterDevice", 372, EntryKind::Method, own.at("initFiscalPrinterDevice"));
   // Extensions: whole receipts, printed exactly once (a JSON document in, a
   // JSON answer out).
+#if ORBANTIS_WITH_RECEIPTS
   add("printReceipt", 373, EntryKind::Method, own.at("printReceipt"));
   add("getReceipt", 374, EntryKind::Method, own.at("getReceipt"));
+#endif
   add("GetLastErrorDetail", 376, EntryKind::Method, own.at("GetLastErrorDetail"));
   // Extension: the printer's code page (1252 or 1251).
   add("codePage", 375, EntryKind::PropertyRead,

@@ -30,6 +30,11 @@ struct ArgSpec {
   std::string name;
   ArgType type;
   bool inOut = false;  // by reference: passed in and handed back after the call
+  // An answer that the type library declares as an in parameter of type
+  // reference-to-string (the answers of CMD_112_0 and CMD_120_19): written
+  // back like an in-out one, but a marshaller that follows the declaration
+  // does not copy it back to an early-bound client in another process.
+  bool declaredAsInput = false;
 };
 
 enum class EntryKind { Method, PropertyRead, PropertyWrite };

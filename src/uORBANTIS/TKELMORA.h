@@ -14,9 +14,12 @@
 
 #include "printer_model/TFP_ZORVIK.h"
 #include "foundation/Strings.h"
-#include "receipts/ReceiptService.h"
 
 namespace orbantis {
+
+namespace receipts {
+class ReceiptService;
+}
 
 // The client's event sink (IKELMORAEvents).
 class TKELMORA;
@@ -40,6 +43,11 @@ class ILogoForms {
                                                 const std::string& folder) = 0;
   virtual std::int32_t SaveLogoFromFileToPrinter(TKELMORA& object, const WideString& fileName,
                                                  const std::string& folder) = 0;
+};
+
+// Raised inside the methods that need a connected printer.
+struct NoPrinter : Exception {
+  NoPrinter();
 };
 
 // The printer model this server drives; every initialiser records it.
@@ -177,6 +185,9 @@ class TKELMORA {
   // The connected printer's serial number, from the connect-time diagnostic read.
   std::string FPrinterSerial;
   void receiptError(std::int32_t code, const std::string& answerJson);
+  // Settles the unfinished receipts of the printer just connected (a build
+  // without the receipt journal has none).
+  void settleUnfinishedReceipts();
 
   // Kept here while there is no printer object, and applied to each new one.
   bool FDebugMode = false;

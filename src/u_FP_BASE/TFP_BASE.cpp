@@ -1,11 +1,9 @@
 #include "u_FP_BASE/TFP_BASE.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <unistd.h>
 
+#include "uErrLog/LogFiles.h"
 #include "uErrLog/uErrLog.h"
 #include "foundation/Clock.h"
 #include "foundation/CodePage.h"
@@ -349,12 +347,9 @@ int TFP_BASE::SET_LOG_FOLDER(const std::string& TRGT_FOLDER) {
   try {
     if (!ForceDirectories(TRGT_FOLDER)) return -1;
     const std::string file = TRGT_FOLDER + LogFileName();
-    struct stat st {};
     // The previous log is kept as <name>.1: support looks for the reason of
-    // the last failure after the user has connected again. Another object
-    // connecting at the same moment may have moved it first.
-    if (::lstat(file.c_str(), &st) == 0 && ::rename(file.c_str(), (file + ".1").c_str()) != 0 && errno != ENOENT)
-      return -3;
+    // the last failure after the user has connected again.
+    if (!KeepAsPrevious(file)) return -3;
 
     bool created = false;
     try {

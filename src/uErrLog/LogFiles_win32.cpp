@@ -1,0 +1,135 @@
+// The log files and folders on Windows: the user's documents and roaming
+// application-data folders, files written through the W calls so that any
+// user name or folder name works.
+#include <cstdlib>
+
+#include "foundation/Strings.h"
+#include "uErrLog/LogFiles.h"
+#include "uErrLog/uErrLog.h"
+
+// After the project's headers: <windows.h> defines macros with their names.
+#include <shlobj.h>
+#include <windows.h>
+
+#include "foundation/Win32Text.h"
+
+namespace orbantis {
+namespace {
+
+using win32::Narrow;
+using win32::Widen;
+
+bool isDirectory(const std::string& path) {
+  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string stripTrailingSeparator(std::string s) {
+  while (s.size() > 3 && isSeparator(s.back())) s.pop_back();  // keep "C:\"
+  return s;
+}
+
+std::string knownFolder(int csidl, const char* fallbackVariable) {
+  wchar_t path[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0] != L'\0')
+    return stripTrailingSeparator(Narrow(path));
+  const char* v = std::getenv(fallbackVariable);
+  return stripTrailingSeparator(v != nullptr ? v : "C:\\");
+}
+
+}  // namespace
+
+void AppendToFile(const std::string& path, const std::string& bytes) {
+  // A reparse point (a link planted in a shared folder) is opened as itself
+  // and refused, rather than followed.
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE)
+    throw Exception("Cannot open log file " + path + ": " + win32::ErrorText(::GetLastError()));
+  BY_HANDLE_FILE_INFORMATION info {};
+  if (!::GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    ::CloseHandle(h);
+    throw Exception("Log file " + path + " is not a plain file; nothing was written to it.");
+  }
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    DWORD n = 0;
+    if (!::WriteFile(h, p, static_cast<DWORD>(left), &n, nullptr) || n == 0) {
+      const DWORD err = ::GetLastError();
+      ::CloseHandle(h);
+      throw Exception("Cannot write log file " + path + ": " + win32::ErrorText(err));
+    }
+    p += n;
+    left -= n;
+  }
+  ::CloseHandle(h);
+}
+
+bool KeepAsPrevious(const std::string& path) {
+  if (::GetFileAttributesW(Widen(path).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  if (::MoveFileExW(Widen(path).c_str(), Widen(path + ".1").c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string LogDateTime() {
+  // The user's short date and long time, as the system writes them.
+  SYSTEMTIME now {};
+  ::GetLocalTime(&now);
+  wchar_t date[64] = {}, time[64] = {};
+  ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 64);
+  ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, 64);
+  return Narrow(std::wstring(date) + L" " + time);
+}
+
+bool ForceDirectories(const std::string& folder, unsigned /*mode: the user's own folders are private already*/) {
+  const std::string path = stripTrailingSeparator(folder);
+  if (path.empty()) return false;
+  if (isDirectory(path)) return true;
+  std::size_t pos = 0;
+  while (true) {
+    pos = path.find_first_of("\\/", pos + 1);
+    const std::string part = path.substr(0, pos);
+    // "C:" and "\\server\share" are not made.
+    if (!part.empty() && part.back() != ':' && !isDirectory(part)) {
+      if (!::CreateDirectoryW(Widen(part).c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS &&
+          pos == std::string::npos)
+        return false;
+    }
+    if (pos == std::string::npos) break;
+  }
+  return isDirectory(path);
+}
+
+std::string IncludeTrailingPathDelimiter(const std::string& folder) {
+  if (folder.empty() || isSeparator(folder.back())) return folder;
+  return folder + "\\";
+}
+
+std::string::size_type LastPathSeparator(const std::string& path) { return path.find_last_of("\\/"); }
+
+std::string UserDataFolder() { return knownFolder(CSIDL_APPDATA, "APPDATA"); }
+
+std::string UserConfigFolder() { return knownFolder(CSIDL_APPDATA, "APPDATA"); }
+
+std::string UserDocumentsFolder() { return knownFolder(CSIDL_PERSONAL, "USERPROFILE"); }
+
+std::string ServerLogFolder() { return UserDataFolder() + "\\ORBANTIS\\"; }
+
+std::string DefaultTraceFolder() {
+  // The user's own temporary folder: private to the user, unlike "C:\".
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+  const std::string base = n > 0 ? stripTrailingSeparator(Narrow(temp)) : UserDataFolder();
+  return base + "\\ORBANTIS\\";
+}
+
+}  // namespace orbantis

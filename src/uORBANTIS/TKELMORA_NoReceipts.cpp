@@ -1,0 +1,10 @@
+// The builds without the receipt journal (Windows: no SQLite source among
+// the packages it is built from). printReceipt and getReceipt are not in
+// their interface; a printer that connects has no unfinished receipts.
+#include "uORBANTIS/TKELMORA.h"
+
+namespace orbantis {
+
+void TKELMORA::settleUnfinishedReceipts() {}
+
+}  // namespace orbantis
