@@ -29,6 +29,18 @@ packages=(
   libclang-rt-14-dev
   llvm-14
 )
+# The Windows build (scripts/build-windows.sh) and its tests under Wine.
+if [ "${ORBANTIS_WITH_WINDOWS:-1}" = 1 ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix
+    mingw-w64-tools
+    libwine-dev
+    wine
+    wine64
+    nsis
+    googletest
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -64,6 +64,12 @@ class TFP_ZORVIK : public TFP_BASE {
 
   // The named command methods, one per row, generated from CommandMethods.def:
   //   std::int32_t CMD_48_0_0(const AnsiString& OpCode, ..., AnsiString& RecCnt, ...);
+// <windows.h> defines IN and OUT as empty words; the rows need them as
+// their own names here, whatever was included before.
+#pragma push_macro("IN")
+#pragma push_macro("OUT")
+#undef IN
+#undef OUT
 #define ORBANTIS_SIG_IN(x) , const AnsiString& x
 #define ORBANTIS_SIG_OUT(x) , AnsiString& x
 #define ORBANTIS_SIG(p) ORBANTIS_SIG_##p
@@ -72,6 +78,8 @@ class TFP_ZORVIK : public TFP_BASE {
 #define COMMAND(NAME, ...) std::int32_t NAME(ORBANTIS_STRIP_FIRST(ORBANTIS_FOR_EACH(ORBANTIS_SIG, __VA_ARGS__)));
 #include "printer_model/CommandMethods.def"
 #undef COMMAND
+#pragma pop_macro("OUT")
+#pragma pop_macro("IN")
 
  private:
   std::int32_t runNamed(const char* name, std::initializer_list<const AnsiString*> in,

@@ -5,8 +5,9 @@
 // always exposed and logged. SerialPort_win32.cpp hands them to the Win32
 // serial calls; SerialPort_posix.cpp maps them onto a POSIX terminal.
 //
-// On Windows, include this before <windows.h>: the parity and stop-bit
-// names below are macros there (with the same values).
+// On Windows the parity and stop-bit names and MAXDWORD are macros of
+// <windows.h> with the same values; they are set aside while the constants
+// are declared, so the headers may come in any order.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +37,21 @@ inline constexpr std::uint32_t fRtsControlEnable = 1u << 12;
 inline constexpr std::uint32_t fRtsControlHandshake = 2u << 12;
 inline constexpr std::uint32_t fAbortOnError = 1u << 14;
 }  // namespace dcbflag
+
+#pragma push_macro("NOPARITY")
+#undef NOPARITY
+#pragma push_macro("ODDPARITY")
+#undef ODDPARITY
+#pragma push_macro("EVENPARITY")
+#undef EVENPARITY
+#pragma push_macro("ONESTOPBIT")
+#undef ONESTOPBIT
+#pragma push_macro("ONE5STOPBITS")
+#undef ONE5STOPBITS
+#pragma push_macro("TWOSTOPBITS")
+#undef TWOSTOPBITS
+#pragma push_macro("MAXDWORD")
+#undef MAXDWORD
 
 // Parity and stop-bit codes of the device control block.
 inline constexpr std::uint8_t NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2;
@@ -82,6 +98,13 @@ struct TCOMMTIMEOUTS {
 };
 
 inline constexpr std::uint32_t MAXDWORD = 0xFFFFFFFFu;
+#pragma pop_macro("MAXDWORD")
+#pragma pop_macro("TWOSTOPBITS")
+#pragma pop_macro("ONE5STOPBITS")
+#pragma pop_macro("ONESTOPBIT")
+#pragma pop_macro("EVENPARITY")
+#pragma pop_macro("ODDPARITY")
+#pragma pop_macro("NOPARITY")
 
 namespace serial {
 

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <nlohmann/json.hpp>
 
 #include "printer_model/StatusReads.h"
 #include "uErrLog/LogFiles.h"

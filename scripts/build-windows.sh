@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs into build-windows/ (or the folder given
+# as $1) with mingw-w64: orbantis.exe (the COM server), orbantis-cli.exe,
+# the Windows tests and orbantis-setup.exe (the installer). Installs what it
+# needs through scripts/install-deps.sh.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-$root/build-windows}"
+ORBANTIS_WITH_WINDOWS=1 "$root/scripts/install-deps.sh"
+
+# The IDL is generated from the interface table by a host program: built in
+# the native build folder (only that program and what it needs).
+host="${ORBANTIS_BUILD_DIR:-$root/build}"
+if [ ! -f "$host/build.ninja" ]; then
+  cmake -S "$root" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${@:2}" >/dev/null
+fi
+cmake --build "$host" --target orbantis_interface_idl >/dev/null
+
+cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DORBANTIS_INTERFACE_IDL_TOOL="$host/src/uORBANTIS/orbantis_interface_idl" "${@:2}" >/dev/null
+cmake --build "$out" --parallel "$(nproc)"

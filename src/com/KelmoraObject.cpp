@@ -1,0 +1,303 @@
+#include "com/KelmoraObject.h"
+
+#include <olectl.h>
+
+#include <vector>
+
+#include "com/ServerLifetime.h"
+#include "foundation/Win32Text.h"
+#include "uErrLog/uErrLog.h"
+
+namespace orbantis::com {
+
+using automation::InterfaceEntries;
+using automation::Value;
+
+namespace {
+
+struct TypeInfos {
+  ITypeLib* library = nullptr;
+  ITypeInfo* dispatch = nullptr;  // IKELMORA as a dispinterface: names, identifiers
+  ITypeInfo* vtable = nullptr;    // its table half: what ITypeInfo::Invoke calls
+  ITypeInfo* coclass = nullptr;
+};
+
+TypeInfos& Types() {
+  static TypeInfos types;
+  return types;
+}
+
+WideString FromBstr(BSTR b) {
+  if (b == nullptr) return {};
+  return WideString(reinterpret_cast<const char16_t*>(b), ::SysStringLen(b));
+}
+
+BSTR ToBstr(const WideString& s) {
+  return ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()));
+}
+
+Value Read(const ComArg& a) {
+  switch (a.kind) {
+    case ComArg::Int: return static_cast<std::int32_t>(*static_cast<LONG*>(a.value));
+    // Only 0 is false, whatever the client sent for true.
+    case ComArg::Bool: return *static_cast<VARIANT_BOOL*>(a.value) != 0;
+    case ComArg::String: return FromBstr(*static_cast<BSTR*>(a.value));
+    case ComArg::None: break;
+  }
+  return std::int32_t {0};
+}
+
+// An answer replaces the string the client passed in (freed here, as an
+// in-out string is); a result is written into an empty out slot.
+void Write(const ComArg& a, const Value& v, bool replaces) {
+  if (a.value == nullptr) return;
+  switch (a.kind) {
+    case ComArg::Int: *static_cast<LONG*>(a.value) = std::get<std::int32_t>(v); break;
+    case ComArg::Bool: *static_cast<VARIANT_BOOL*>(a.value) = std::get<bool>(v) ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case ComArg::String: {
+      BSTR* slot = static_cast<BSTR*>(a.value);
+      if (replaces) ::SysFreeString(*slot);
+      *slot = ToBstr(std::get<WideString>(v));
+      break;
+    }
+    case ComArg::None: break;
+  }
+}
+
+INVOKEKIND KindOf(WORD flags) {
+  if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) return INVOKE_PROPERTYPUT;
+  if ((flags & DISPATCH_METHOD) == 0 && (flags & DISPATCH_PROPERTYGET) != 0) return INVOKE_PROPERTYGET;
+  return INVOKE_FUNC;
+}
+
+// Where a by-reference variant is turned into the declared reference.
+struct Converted {
+  VARIANT* arg;
+  VARIANT* inner;
+};
+
+}  // namespace
+
+bool KelmoraObject::LoadTypeInfo() {
+  auto& t = Types();
+  if (t.vtable != nullptr) return true;
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  HRESULT hr = ::LoadTypeLibEx(path, REGKIND_NONE, &t.library);
+  if (SUCCEEDED(hr)) hr = t.library->GetTypeInfoOfGuid(IID_IKELMORA, &t.dispatch);
+  if (SUCCEEDED(hr)) {
+    HREFTYPE href = 0;
+    if (SUCCEEDED(t.dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &href)))
+      hr = t.dispatch->GetRefTypeInfo(href, &t.vtable);
+    else {
+      t.vtable = t.dispatch;
+      t.vtable->AddRef();
+    }
+  }
+  if (SUCCEEDED(hr)) hr = t.library->GetTypeInfoOfGuid(CLSID_KELMORA, &t.coclass);
+  if (FAILED(hr)) {
+    try {
+      WRITE_EXE_LOG("The type library embedded in the server cannot be loaded: " +
+                    win32::ErrorText(static_cast<DWORD>(hr)));
+    } catch (...) {
+    }
+    return false;
+  }
+  return true;
+}
+
+KelmoraObject::KelmoraObject()
+    : FObject(std::make_unique<TKELMORA>()), FPoint(static_cast<IConnectionPointContainer*>(this), *FObject, FGate) {
+  ServerLifetime::Instance().ObjectCreated();
+}
+
+KelmoraObject::~KelmoraObject() {
+  // A sink still connected goes with the object; the printer connection the
+  // client left open is closed.
+  FPoint.Disconnect();
+  try {
+    FObject->ReleaseConnection();
+  } catch (...) {
+  }
+  FObject.reset();
+  ServerLifetime::Instance().ObjectReleased();
+}
+
+HRESULT KelmoraObject::QueryInterface(REFIID riid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IKELMORA)
+    *out = static_cast<IKELMORA*>(this);
+  else if (riid == IID_IConnectionPointContainer)
+    *out = static_cast<IConnectionPointContainer*>(this);
+  else if (riid == IID_IProvideClassInfo)
+    *out = static_cast<IProvideClassInfo*>(this);
+  else if (riid == IID_ISupportErrorInfo)
+    *out = static_cast<ISupportErrorInfo*>(this);
+  else
+    return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+ULONG KelmoraObject::AddRef() { return ++FRefs; }
+
+ULONG KelmoraObject::Release() {
+  const ULONG left = --FRefs;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT KelmoraObject::GetTypeInfoCount(UINT* count) {
+  if (count == nullptr) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT KelmoraObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (info == nullptr) return E_POINTER;
+  *info = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  if (Types().dispatch == nullptr) return E_UNEXPECTED;
+  *info = Types().dispatch;
+  (*info)->AddRef();
+  return S_OK;
+}
+
+HRESULT KelmoraObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (Types().dispatch == nullptr) return E_UNEXPECTED;
+  return ::DispGetIDsOfNames(Types().dispatch, names, count, ids);
+}
+
+HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                              EXCEPINFO* exception, UINT* argError) {
+  if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (params == nullptr) return E_INVALIDARG;
+  ITypeInfo* types = Types().vtable;
+  if (types == nullptr) return E_UNEXPECTED;
+
+  // VBScript passes every variable by reference as a variant; a parameter
+  // declared as a reference to a string must get a reference to a string.
+  // The client's variant is changed to the declared type in place and a
+  // reference into it passed on, so the answer lands in the client's
+  // variable; afterwards the argument is the client's reference again.
+  std::vector<Converted> converted;
+  ITypeInfo2* types2 = nullptr;
+  if (SUCCEEDED(types->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&types2)))) {
+    UINT index = 0;
+    FUNCDESC* fd = nullptr;
+    if (SUCCEEDED(types2->GetFuncIndexOfMemId(id, KindOf(flags), &index)) &&
+        SUCCEEDED(types2->GetFuncDesc(index, &fd))) {
+      const UINT positional = params->cArgs - params->cNamedArgs;
+      for (UINT k = 0; k < positional && k < static_cast<UINT>(fd->cParams); ++k) {
+        VARIANT& arg = params->rgvarg[params->cArgs - 1 - k];
+        const TYPEDESC& declared = fd->lprgelemdescParam[k].tdesc;
+        if (arg.vt != (VT_BYREF | VT_VARIANT) || declared.vt != VT_PTR || arg.pvarVal == nullptr) continue;
+        const VARTYPE target = declared.lptdesc->vt;
+        VARIANT* inner = arg.pvarVal;
+        if (inner->vt != target) {
+          if (target == VT_BSTR && (inner->vt == VT_EMPTY || inner->vt == VT_NULL)) {
+            ::VariantClear(inner);
+            inner->vt = VT_BSTR;
+            inner->bstrVal = ::SysAllocString(L"");
+          } else if (FAILED(::VariantChangeType(inner, inner, 0, target))) {
+            types2->ReleaseFuncDesc(fd);
+            types2->Release();
+            if (argError != nullptr) *argError = params->cArgs - 1 - k;
+            return DISP_E_TYPEMISMATCH;
+          }
+        }
+        arg.vt = static_cast<VARTYPE>(VT_BYREF | target);
+        switch (target) {
+          case VT_BSTR: arg.pbstrVal = &inner->bstrVal; break;
+          case VT_I4: arg.plVal = &inner->lVal; break;
+          case VT_BOOL: arg.pboolVal = &inner->boolVal; break;
+          default: arg.byref = &inner->byref; break;
+        }
+        converted.push_back({&arg, inner});
+      }
+      types2->ReleaseFuncDesc(fd);
+    }
+    types2->Release();
+  }
+
+  const HRESULT hr =
+      types->Invoke(static_cast<IKELMORA*>(this), id, flags, params, result, exception, argError);
+  for (const auto& c : converted) {
+    c.arg->vt = VT_BYREF | VT_VARIANT;
+    c.arg->pvarVal = c.inner;
+  }
+  return hr;
+}
+
+HRESULT KelmoraObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
+  // The one point is found by its interface (FindConnectionPoint).
+  if (out != nullptr) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT KelmoraObject::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (riid != DIID_IKELMORAEvents) return CONNECT_E_NOCONNECTION;
+  *out = &FPoint;
+  FPoint.AddRef();
+  return S_OK;
+}
+
+HRESULT KelmoraObject::GetClassInfo(ITypeInfo** info) {
+  if (info == nullptr) return E_POINTER;
+  *info = Types().coclass;
+  if (*info == nullptr) return E_UNEXPECTED;
+  (*info)->AddRef();
+  return S_OK;
+}
+
+HRESULT KelmoraObject::InterfaceSupportsErrorInfo(REFIID riid) {
+  return riid == IID_IKELMORA ? S_OK : S_FALSE;
+}
+
+HRESULT KelmoraObject::Fail(const std::string& text) {
+  ICreateErrorInfo* create = nullptr;
+  if (SUCCEEDED(::CreateErrorInfo(&create))) {
+    const std::wstring description = win32::Widen(text);
+    create->SetGUID(IID_IKELMORA);
+    create->SetSource(const_cast<LPOLESTR>(L"ORBANTIS.KELMORA"));
+    create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
+    IErrorInfo* info = nullptr;
+    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+      ::SetErrorInfo(0, info);
+      info->Release();
+    }
+    create->Release();
+  }
+  return E_FAIL;
+}
+
+HRESULT KelmoraObject::Call(std::size_t entry, ComArg* args, std::size_t count, ComArg result) {
+  CallScope counted;
+  const auto& e = InterfaceEntries().at(entry);
+  std::vector<Value> values;
+  values.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (args[i].value == nullptr) return E_POINTER;
+    values.push_back(Read(args[i]));
+  }
+  if (result.kind != ComArg::None && result.value == nullptr) return E_POINTER;
+  std::optional<Value> answer;
+  try {
+    GateScope one(FGate);
+    answer = e.call(*FObject, values);
+  } catch (const std::exception& ex) {
+    return Fail(ex.what());
+  } catch (...) {
+    return Fail("Unexpected fault in " + e.name + ".");
+  }
+  for (std::size_t i = 0; i < count; ++i)
+    if (args[i].writeBack) Write(args[i], values[i], true);
+  if (result.kind != ComArg::None && answer) Write(result, *answer, false);
+  return S_OK;
+}
+
+}  // namespace orbantis::com

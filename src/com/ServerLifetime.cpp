@@ -1,0 +1,121 @@
+#include "com/ServerLifetime.h"
+
+#include <objbase.h>
+#include <windows.h>
+
+#include "foundation/Clock.h"
+#include "uErrLog/uErrLog.h"
+
+namespace orbantis::com {
+
+namespace {
+constexpr std::uint64_t kNoObjectMs = 30000;
+}
+
+ServerLifetime& ServerLifetime::Instance() {
+  static ServerLifetime lifetime;
+  return lifetime;
+}
+
+bool ServerLifetime::ComHasNoPing() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::uint32_t ServerLifetime::IdleMinutes() {
+  DWORD value = 0, size = sizeof value;
+  if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\ORBANTIS", L"IdleMinutes", RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) == ERROR_SUCCESS &&
+      value > 0)
+    return value;
+  return 60;
+}
+
+void ServerLifetime::Start(bool startedByCom, std::function<void()> quit) {
+  FStartedByCom = startedByCom;
+  FQuit = std::move(quit);
+  FLastCallEnd = GetTickCount64();
+  if (FStartedByCom) FWatchdog = std::thread([this] { watch(); });
+}
+
+void ServerLifetime::Stop() {
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    FStopping = true;
+  }
+  FWake.notify_all();
+  if (FWatchdog.joinable()) FWatchdog.join();
+}
+
+void ServerLifetime::quitOnce() {
+  if (FQuitting.exchange(true)) return;
+  // The class object stops taking new requests at once: a client that asks
+  // now gets a new server rather than this ending one.
+  ::CoSuspendClassObjects();
+  if (FQuit) FQuit();
+}
+
+void ServerLifetime::ObjectCreated() {
+  ::CoAddRefServerProcess();
+  FEverCreated = true;
+  ++FObjects;
+}
+
+void ServerLifetime::ObjectReleased() {
+  --FObjects;
+  if (::CoReleaseServerProcess() == 0 && FStartedByCom) {
+    try {
+      WRITE_EXE_LOG("The last object was released: the server ends.");
+    } catch (...) {
+    }
+    quitOnce();
+  }
+}
+
+void ServerLifetime::LockServer(bool lock) {
+  if (lock) {
+    ::CoAddRefServerProcess();
+  } else if (::CoReleaseServerProcess() == 0 && FStartedByCom) {
+    quitOnce();
+  }
+}
+
+void ServerLifetime::CallStarted() { ++FCallsUnderWay; }
+
+void ServerLifetime::CallEnded() {
+  FLastCallEnd = GetTickCount64();
+  --FCallsUnderWay;
+}
+
+void ServerLifetime::watch() {
+  const std::uint64_t start = GetTickCount64();
+  const bool noPing = ComHasNoPing();
+  const std::uint64_t idleMs = static_cast<std::uint64_t>(IdleMinutes()) * 60000u;
+  std::unique_lock<std::mutex> guard(FLock);
+  while (!FStopping) {
+    FWake.wait_for(guard, std::chrono::seconds(1));
+    if (FStopping || FQuitting) return;
+    const std::uint64_t now = GetTickCount64();
+    if (!FEverCreated && now - start >= kNoObjectMs) {
+      try {
+        WRITE_EXE_LOG("No object was asked for within 30 s of the start: the server ends.");
+      } catch (...) {
+      }
+      guard.unlock();
+      quitOnce();
+      return;
+    }
+    if (noPing && FObjects > 0 && FCallsUnderWay == 0 && now - FLastCallEnd >= idleMs) {
+      try {
+        WRITE_EXE_LOG("No call for " + std::to_string(idleMs / 60000u) +
+                      " minutes and no COM ping to tell whether the clients live: the server ends.");
+      } catch (...) {
+      }
+      guard.unlock();
+      quitOnce();
+      return;
+    }
+  }
+}
+
+}  // namespace orbantis::com
