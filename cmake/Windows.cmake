@@ -10,10 +10,10 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 
 add_subdirectory(src)
 add_subdirectory(src/uORBANTIS)
+# The user interface (tray icon, about box, dialogs, logo form), before the
+# server that links it.
+add_subdirectory(src/win32ui)
 add_subdirectory(src/com)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/src/win32ui/CMakeLists.txt)
-  add_subdirectory(src/win32ui)
-endif()
 if(ORBANTIS_BUILD_TESTS)
   add_subdirectory(tests/windows)
 endif()

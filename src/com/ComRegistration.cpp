@@ -75,6 +75,13 @@ class Classes {
   std::string FError;
 };
 
+// The library is registered under its locale (409, English) as
+// RegisterTypeLib does, and under the neutral locale 0 as well: the type
+// library marshaler asks for locale 0 and, under Wine, finds nothing else.
+void WriteNeutralLocaleKey(Classes& c, const std::wstring& path) {
+  c.Set(L"TypeLib\\" + GuidText(LIBID_ORBANTIS) + L"\\1.0\\0\\win64", L"", path);
+}
+
 // The type library's own keys, as RegisterTypeLib writes them, for a
 // registration of the current user only.
 void WriteTypeLibKeys(Classes& c, const std::wstring& path) {
@@ -82,6 +89,7 @@ void WriteTypeLibKeys(Classes& c, const std::wstring& path) {
   std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
   c.Set(L"TypeLib\\" + lib + L"\\1.0", L"", L"ORBANTIS Library");
   c.Set(L"TypeLib\\" + lib + L"\\1.0\\409\\win64", L"", path);
+  WriteNeutralLocaleKey(c, path);
   c.Set(L"TypeLib\\" + lib + L"\\1.0\\FLAGS", L"", L"0");
   c.Set(L"TypeLib\\" + lib + L"\\1.0\\HELPDIR", L"", folder);
   const struct {
@@ -135,7 +143,8 @@ std::string RegisterServer(bool perUser) {
     lib->Release();
   }
   if (FAILED(hr)) return "Cannot register the type library: " + win32::ErrorText(static_cast<DWORD>(hr));
-  return {};
+  WriteNeutralLocaleKey(c, path);
+  return c.Error();
 }
 
 std::string UnregisterServer(bool perUser) {
@@ -145,9 +154,11 @@ std::string UnregisterServer(bool perUser) {
   if (perUser) {
     Classes typeLib(true);
     RemoveTypeLibKeys(typeLib);
-  } else if (FAILED(::UnRegisterTypeLib(LIBID_ORBANTIS, 1, 0, 0x409, SYS_WIN64))) {
-    // Ignored: the class is gone, which is what unregistering is for. Keys a
-    // failed call leaves behind are removed by hand.
+  } else {
+    // A failure is ignored: the class is gone, which is what unregistering
+    // is for. What the call leaves (the neutral locale's key, or all of it
+    // when it failed) is removed by hand, errors ignored as well.
+    ::UnRegisterTypeLib(LIBID_ORBANTIS, 1, 0, 0x409, SYS_WIN64);
     Classes typeLib(false);
     RemoveTypeLibKeys(typeLib);
   }

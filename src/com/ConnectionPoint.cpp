@@ -5,68 +5,65 @@
 #include "ORBANTIS.h"
 #include "foundation/Strings.h"
 
+#include <cstdio>
+
 namespace orbantis::com {
 namespace {
-
-IGlobalInterfaceTable* Git() {
-  IGlobalInterfaceTable* git = nullptr;
-  ::CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
-                     reinterpret_cast<void**>(&git));
-  return git;
-}
 
 // The client's sink as the object sees it: each event a dispatch call on
 // the sink, arguments in reverse order as COM passes them. A failing sink
 // raises; the object decides whether that matters (ON_ERROR does not).
+//
+// The sink's proxy belongs to the multithreaded apartment it was advised
+// in, where every thread that fires lives: the calls' threads of COM's pool
+// and the logo form's transfer thread. (Wine's global interface table hands
+// out a proxy that works for one call only, so the proxy is kept as it is.)
 class DispatchSink : public IKELMORAEvents {
  public:
-  DispatchSink(DWORD gitCookie, ObjectGate& gate) : FCookie(gitCookie), FGate(gate) {}
+  DispatchSink(IDispatch* sink, ObjectGate& gate) : FSink(sink), FGate(gate) { FSink->AddRef(); }
+  ~DispatchSink() override { FSink->Release(); }
+  DispatchSink(const DispatchSink&) = delete;
+  DispatchSink& operator=(const DispatchSink&) = delete;
 
-  void ON_ERROR(std::int32_t code, const WideString& message) override {
-    VARIANT args[2];
-    ::VariantInit(&args[0]);
-    ::VariantInit(&args[1]);
-    args[1].vt = VT_I4;
-    args[1].lVal = code;
-    args[0].vt = VT_BSTR;
-    args[0].bstrVal = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(message.data()),
-                                          static_cast<UINT>(message.size()));
-    fire(201, args, 2);
-    ::VariantClear(&args[0]);
-  }
-  void OnProgress(std::int32_t value, const WideString& message) override {
-    VARIANT args[2];
-    ::VariantInit(&args[0]);
-    ::VariantInit(&args[1]);
-    args[1].vt = VT_I4;
-    args[1].lVal = value;
-    args[0].vt = VT_BSTR;
-    args[0].bstrVal = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(message.data()),
-                                          static_cast<UINT>(message.size()));
-    fire(202, args, 2);
-    ::VariantClear(&args[0]);
-  }
+  void ON_ERROR(std::int32_t code, const WideString& message) override { fireWith(201, code, message); }
+  void OnProgress(std::int32_t value, const WideString& message) override { fireWith(202, value, message); }
   void OnStartProgress() override { fire(203, nullptr, 0); }
   void OnEndProgress() override { fire(204, nullptr, 0); }
 
  private:
-  void fire(DISPID id, VARIANT* args, UINT count) {
-    IGlobalInterfaceTable* git = Git();
-    if (git == nullptr) throw Exception("The event sink cannot be reached (no global interface table).");
-    IDispatch* sink = nullptr;
-    HRESULT hr = git->GetInterfaceFromGlobal(FCookie, IID_IDispatch, reinterpret_cast<void**>(&sink));
-    git->Release();
-    if (FAILED(hr) || sink == nullptr) throw Exception("The event sink is gone.");
-    DISPPARAMS params {args, nullptr, count, 0};
-    {
-      GateOpenedForEvent open(FGate);
-      hr = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  void fireWith(DISPID id, std::int32_t number, const WideString& text) {
+    VARIANT args[2];
+    ::VariantInit(&args[0]);
+    ::VariantInit(&args[1]);
+    args[1].vt = VT_I4;
+    args[1].lVal = number;
+    args[0].vt = VT_BSTR;
+    args[0].bstrVal =
+        ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+    try {
+      fire(id, args, 2);
+    } catch (...) {
+      ::VariantClear(&args[0]);
+      throw;
     }
-    sink->Release();
-    if (FAILED(hr)) throw Exception("The event sink failed the event (HRESULT " + std::to_string(hr) + ").");
+    ::VariantClear(&args[0]);
   }
 
-  DWORD FCookie;
+  void fire(DISPID id, VARIANT* args, UINT count) {
+    DISPPARAMS params {args, nullptr, count, 0};
+    HRESULT hr;
+    {
+      GateOpenedForEvent open(FGate);
+      hr = FSink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    }
+    if (FAILED(hr)) {
+      char code[16];
+      std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(hr));
+      throw Exception("The event sink failed event " + std::to_string(id) + " (HRESULT 0x" + code + ").");
+    }
+  }
+
+  IDispatch* FSink;
   ObjectGate& FGate;
 };
 
@@ -108,41 +105,26 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   if (sink == nullptr || cookie == nullptr) return E_POINTER;
   *cookie = 0;
   std::lock_guard<std::mutex> guard(FLock);
-  if (FGitCookie != 0) return CONNECT_E_ADVISELIMIT;
+  if (FConnected) return CONNECT_E_ADVISELIMIT;
   // The sink must take the events as dispatch calls.
   IDispatch* dispatch = nullptr;
   if (FAILED(sink->QueryInterface(DIID_IKELMORAEvents, reinterpret_cast<void**>(&dispatch))) &&
       FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
     return CONNECT_E_CANNOTCONNECT;
-  IGlobalInterfaceTable* git = Git();
-  if (git == nullptr) {
-    dispatch->Release();
-    return E_UNEXPECTED;
-  }
-  DWORD gitCookie = 0;
-  const HRESULT hr = git->RegisterInterfaceInGlobal(dispatch, IID_IDispatch, &gitCookie);
-  git->Release();
+  FObject.EventSinkChanged(std::make_shared<DispatchSink>(dispatch, FGate));
   dispatch->Release();
-  if (FAILED(hr)) return hr;
-  FGitCookie = gitCookie;
-  FObject.EventSinkChanged(std::make_shared<DispatchSink>(gitCookie, FGate));
+  FConnected = true;
   *cookie = 1;
   return S_OK;
 }
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
-  DWORD gitCookie = 0;
   {
     std::lock_guard<std::mutex> guard(FLock);
-    if (cookie != 1 || FGitCookie == 0) return CONNECT_E_NOCONNECTION;
-    gitCookie = FGitCookie;
-    FGitCookie = 0;
+    if (cookie != 1 || !FConnected) return CONNECT_E_NOCONNECTION;
+    FConnected = false;
   }
   FObject.EventSinkChanged(nullptr);
-  if (IGlobalInterfaceTable* git = Git()) {
-    git->RevokeInterfaceFromGlobal(gitCookie);
-    git->Release();
-  }
   return S_OK;
 }
 
@@ -154,18 +136,12 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
 }
 
 void ConnectionPoint::Disconnect() {
-  DWORD cookie = 0;
   {
     std::lock_guard<std::mutex> guard(FLock);
-    cookie = FGitCookie;
-    FGitCookie = 0;
+    if (!FConnected) return;
+    FConnected = false;
   }
-  if (cookie == 0) return;
   FObject.EventSinkChanged(nullptr);
-  if (IGlobalInterfaceTable* git = Git()) {
-    git->RevokeInterfaceFromGlobal(cookie);
-    git->Release();
-  }
 }
 
 }  // namespace orbantis::com

@@ -2,9 +2,7 @@
 // sink it hands to the object.
 //
 // A single sink, cookie 1; a second Advise gets CONNECT_E_ADVISELIMIT and
-// the first sink keeps its events. The sink is kept in the process's global
-// interface table, so that an event can be fired from any thread (a call's
-// thread of the pool, or the user interface's thread during the logo form).
+// the first sink keeps its events.
 #pragma once
 
 #include <memory>
@@ -43,7 +41,7 @@ class ConnectionPoint : public IConnectionPoint {
   TKELMORA& FObject;
   ObjectGate& FGate;
   std::mutex FLock;
-  DWORD FGitCookie = 0;  // 0: no sink
+  bool FConnected = false;
 };
 
 }  // namespace orbantis::com

@@ -10,6 +10,11 @@ namespace orbantis::com {
 
 namespace {
 constexpr std::uint64_t kNoObjectMs = 30000;
+// After the last object, the server lingers this long before it ends. Wine
+// keeps handing new requests to a server that is ending (it cannot suspend
+// the class), and a till that releases its object and makes a new one at
+// once would get an error; this way it gets the running server.
+constexpr std::uint64_t kLingerMs = 2000;
 }
 
 ServerLifetime& ServerLifetime::Instance() {
@@ -57,27 +62,29 @@ void ServerLifetime::quitOnce() {
 
 void ServerLifetime::ObjectCreated() {
   ::CoAddRefServerProcess();
+  FEndAt = 0;
   FEverCreated = true;
   ++FObjects;
 }
 
 void ServerLifetime::ObjectReleased() {
   --FObjects;
-  if (::CoReleaseServerProcess() == 0 && FStartedByCom) {
-    try {
-      WRITE_EXE_LOG("The last object was released: the server ends.");
-    } catch (...) {
-    }
-    quitOnce();
-  }
+  if (::CoReleaseServerProcess() == 0) lastReferenceGone();
 }
 
 void ServerLifetime::LockServer(bool lock) {
   if (lock) {
     ::CoAddRefServerProcess();
-  } else if (::CoReleaseServerProcess() == 0 && FStartedByCom) {
-    quitOnce();
+    FEndAt = 0;
+  } else if (::CoReleaseServerProcess() == 0) {
+    lastReferenceGone();
   }
+}
+
+void ServerLifetime::lastReferenceGone() {
+  if (!FStartedByCom) return;
+  FEndAt = GetTickCount64() + kLingerMs;
+  FWake.notify_all();
 }
 
 void ServerLifetime::CallStarted() { ++FCallsUnderWay; }
@@ -93,9 +100,19 @@ void ServerLifetime::watch() {
   const std::uint64_t idleMs = static_cast<std::uint64_t>(IdleMinutes()) * 60000u;
   std::unique_lock<std::mutex> guard(FLock);
   while (!FStopping) {
-    FWake.wait_for(guard, std::chrono::seconds(1));
+    FWake.wait_for(guard, std::chrono::milliseconds(250));
     if (FStopping || FQuitting) return;
     const std::uint64_t now = GetTickCount64();
+    const std::uint64_t endAt = FEndAt;
+    if (endAt != 0 && now >= endAt && FObjects == 0) {
+      try {
+        WRITE_EXE_LOG("The last object was released: the server ends.");
+      } catch (...) {
+      }
+      guard.unlock();
+      quitOnce();
+      return;
+    }
     if (!FEverCreated && now - start >= kNoObjectMs) {
       try {
         WRITE_EXE_LOG("No object was asked for within 30 s of the start: the server ends.");

@@ -1,6 +1,7 @@
 // When the COM server ends.
 //
-// Started by COM (-Embedding), it ends when its last object is released, and
+// Started by COM (-Embedding), it ends when its last object is released (2 s
+// later, unless a new object comes in the meantime), and
 // 30 s after start when no object was ever made. Windows releases the objects
 // of a client that died (its COM ping); Wine has no ping, so there the server
 // also ends when every object has been idle, with no call under way, for the
@@ -45,6 +46,7 @@ class ServerLifetime {
  private:
   void quitOnce();
   void watch();
+  void lastReferenceGone();
 
   bool FStartedByCom = false;
   std::function<void()> FQuit;
@@ -53,6 +55,7 @@ class ServerLifetime {
   std::atomic<std::int32_t> FCallsUnderWay {0};
   std::atomic<std::uint64_t> FLastCallEnd {0};
   std::atomic<bool> FQuitting {false};
+  std::atomic<std::uint64_t> FEndAt {0};  // when the server ends; 0: not planned
   std::mutex FLock;
   std::condition_variable FWake;
   bool FStopping = false;

@@ -3,6 +3,7 @@
 //   orbantis.exe /RegServer | /UnregServer | /RegServerPerUser | /UnregServerPerUser
 //   orbantis.exe -Embedding      (COM starts it so)
 //   orbantis.exe                 (by hand: runs until Exit in the tray menu)
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,24 +137,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
 
+  // Without a window system (a service session, a test prefix) the server
+  // runs all the same, without its tray icon and logo form.
+  const DWORD mainThread = ::GetCurrentThreadId();
+  std::function<void()> quit = [mainThread] { ::PostThreadMessageW(mainThread, WM_QUIT, 0, 0); };
 #if ORBANTIS_WITH_WIN32UI
   win32ui::ServerWindow window;
   win32ui::ServerWindowOptions options;
   options.versionText = win32::Widen(ORBANTIS_VERSION);
-  if (!window.Create(instance, options)) {
-    Say("orbantis: the server window cannot be created.");
-    ::CoUninitialize();
-    return 1;
+  const bool windowed = window.Create(instance, options);
+  if (windowed) {
+    window.ConfirmExit = [&window] {
+      return com::ServerLifetime::Instance().Objects() == 0 || win32ui::AskCloseWithActiveObjects(window.Handle());
+    };
+    TKELMORA::SetLogoForms(win32ui::MakeLogoForms(window));
+    quit = [&window] { window.Quit(); };
+  } else {
+    Say("orbantis: no window system: the server runs without its tray icon.");
+    TKELMORA::SetLogoForms(win32ui::MakeLogoForms(window));
   }
-  window.ConfirmExit = [&window] {
-    return com::ServerLifetime::Instance().Objects() == 0 || win32ui::AskCloseWithActiveObjects(window.Handle());
-  };
-  TKELMORA::SetLogoForms(win32ui::MakeLogoForms(window));
-  auto quit = [&window] { window.Quit(); };
 #else
   (void)instance;
-  const DWORD mainThread = ::GetCurrentThreadId();
-  auto quit = [mainThread] { ::PostThreadMessageW(mainThread, WM_QUIT, 0, 0); };
+  const bool windowed = false;
 #endif
 
   com::ServerLifetime::Instance().Start(switches.startedByCom, quit);
@@ -166,16 +171,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
 
+  int code = 0;
 #if ORBANTIS_WITH_WIN32UI
-  const int code = window.Run();
-#else
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-  const int code = 0;
+  if (windowed) code = window.Run();
 #endif
+  if (!windowed) {
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
   registration.Stop();
   com::ServerLifetime::Instance().Stop();
   TKELMORA::SetLogoForms(nullptr);

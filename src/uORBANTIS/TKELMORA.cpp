@@ -513,6 +513,10 @@ std::int32_t TKELMORA::getLogoFromPrinter(const WideString& targetFileName) {
     auto forms = logoForms();
     if (!forms) return -2;
     return forms->GetLogoFromPrinterToFile(*this, targetFileName, folderOf(targetFileName));
+  } catch (const std::exception& e) {
+    // -2 tells the client; the log tells support why.
+    log(std::string("TKELMORA.getLogoFromPrinter : ") + e.what());
+    return -2;
   } catch (...) {
     return -2;
   }
@@ -523,6 +527,10 @@ std::int32_t TKELMORA::saveLogoToPrinter(const WideString& targetFileName) {
     auto forms = logoForms();
     if (!forms) return -2;
     return forms->SaveLogoFromFileToPrinter(*this, targetFileName, folderOf(targetFileName));
+  } catch (const std::exception& e) {
+    // -2 tells the client; the log tells support why.
+    log(std::string("TKELMORA.saveLogoToPrinter : ") + e.what());
+    return -2;
   } catch (...) {
     return -2;
   }

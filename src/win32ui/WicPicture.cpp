@@ -63,7 +63,7 @@ bool LoadPicture(const std::wstring& fileName, logo::Pixels& pixels, std::wstrin
   pixels = logo::Pixels();
   error.clear();
   const auto fail = [&](const std::wstring& reason) {
-    error = L"Cannot read the picture \"" + fileName + L"\": " + reason;
+    error = L"Cannot read the picture \"" + fileName + L"\". " + reason;
     return false;
   };
   try {
@@ -73,7 +73,7 @@ bool LoadPicture(const std::wstring& fileName, logo::Pixels& pixels, std::wstrin
     ComPtr<IWICImagingFactory> factory;
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                   reinterpret_cast<void**>(factory.GetAddressOf()));
-    if (FAILED(hr)) return fail(L"the Windows Imaging Component is not available. " + SystemMessage(hr));
+    if (FAILED(hr)) return fail(L"The Windows Imaging Component is not available. " + SystemMessage(hr));
 
     ComPtr<IWICBitmapDecoder> decoder;
     hr = factory->CreateDecoderFromFilename(fileName.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
@@ -87,9 +87,9 @@ bool LoadPicture(const std::wstring& fileName, logo::Pixels& pixels, std::wstrin
     UINT height = 0;
     hr = frame->GetSize(&width, &height);
     if (FAILED(hr)) return fail(SystemMessage(hr));
-    if (width == 0 || height == 0) return fail(L"the picture has no dots.");
+    if (width == 0 || height == 0) return fail(L"The picture has no dots.");
     if (static_cast<std::uint64_t>(width) * height > kMaxPictureDots)
-      return fail(L"the picture is too large (" + Number(width) + L" x " + Number(height) + L" dots; at most " +
+      return fail(L"The picture is too large (" + Number(width) + L" x " + Number(height) + L" dots; at most " +
                   Number(kMaxPictureDots) + L" are read).");
 
     // Whatever the file holds (palette, grey, 24-bit, 16-bit channels,
@@ -118,23 +118,23 @@ bool LoadPicture(const std::wstring& fileName, logo::Pixels& pixels, std::wstrin
     pixels = std::move(loaded);
     return true;
   } catch (const std::bad_alloc&) {
-    return fail(L"there is not enough memory for the picture.");
+    return fail(L"There is not enough memory for the picture.");
   }
 }
 
 bool SavePictureAsBitmap(const logo::Pixels& pixels, const std::wstring& fileName, std::wstring& error) {
   error.clear();
   const auto fail = [&](const std::wstring& reason) {
-    error = L"Cannot save the picture to \"" + fileName + L"\": " + reason;
+    error = L"Cannot save the picture to \"" + fileName + L"\". " + reason;
     return false;
   };
-  if (pixels.Null()) return fail(L"there is no picture to save.");
-  if (fileName.empty()) return fail(L"no file name was given.");
+  if (pixels.Null()) return fail(L"There is no picture to save.");
+  if (fileName.empty()) return fail(L"No file name was given.");
 
   const std::uint64_t stride = (static_cast<std::uint64_t>(pixels.width) * 3 + 3) & ~std::uint64_t {3};
   const std::uint64_t imageSize = stride * static_cast<std::uint64_t>(pixels.height);
   const std::uint64_t headersSize = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  if (headersSize + imageSize > 0xFFFFFFFFull) return fail(L"the picture is too large for a bitmap file.");
+  if (headersSize + imageSize > 0xFFFFFFFFull) return fail(L"The picture is too large for a bitmap file.");
 
   BITMAPFILEHEADER fileHeader {};
   fileHeader.bfType = 0x4D42;  // "BM"
@@ -183,7 +183,7 @@ bool SavePictureAsBitmap(const logo::Pixels& pixels, const std::wstring& fileNam
     if (!written) reason = LastErrorMessage();
   } catch (const std::bad_alloc&) {
     written = false;
-    reason = L"there is not enough memory to write it.";
+    reason = L"There is not enough memory to write it.";
   }
   if (!CloseHandle(file) && written) {
     written = false;
