@@ -10,7 +10,6 @@
 
 namespace orbantis::com {
 
-using automation::InterfaceEntries;
 using automation::Value;
 
 namespace {
@@ -275,9 +274,11 @@ HRESULT KelmoraObject::Fail(const std::string& text) {
   return E_FAIL;
 }
 
-HRESULT KelmoraObject::Call(std::size_t entry, ComArg* args, std::size_t count, ComArg result) {
+HRESULT KelmoraObject::Call(const automation::InterfaceEntry* entry, ComArg* args, std::size_t count,
+                            ComArg result) {
   CallScope counted;
-  const auto& e = InterfaceEntries().at(entry);
+  if (entry == nullptr) return E_NOTIMPL;
+  const auto& e = *entry;
   std::vector<Value> values;
   values.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {

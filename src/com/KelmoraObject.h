@@ -2,7 +2,7 @@
 //
 // The table of IKELMORA's methods is generated from the interface table
 // (KelmoraVtable.inc); each method hands its arguments to Call with its
-// entry's position. IDispatch goes through the embedded type library
+// entry. IDispatch goes through the embedded type library
 // (ITypeInfo::Invoke on the table's half of the dual interface), after
 // turning VBScript's by-reference variants into the declared types.
 //
@@ -74,7 +74,7 @@ class KelmoraObject : public IKELMORA,
   static bool LoadTypeInfo();
 
  private:
-  HRESULT Call(std::size_t entry, ComArg* args, std::size_t count, ComArg result);
+  HRESULT Call(const automation::InterfaceEntry* entry, ComArg* args, std::size_t count, ComArg result);
   HRESULT Fail(const std::string& text);
 
   std::atomic<ULONG> FRefs {1};

@@ -151,6 +151,8 @@ std::string UserDocumentsFolder() {
 
 std::string ServerLogFolder() { return UserDataFolder() + "/ORBANTIS/"; }
 
+std::string ProgramLogFolder() { return ServerLogFolder(); }
+
 std::string DefaultTraceFolder() {
   // The user's runtime folder is private (0700) and goes with the session;
   // /tmp is shared with every local user, so there the folder carries the

@@ -124,6 +124,8 @@ std::string UserDocumentsFolder() { return knownFolder(CSIDL_PERSONAL, "USERPROF
 
 std::string ServerLogFolder() { return UserDataFolder() + "\\ORBANTIS\\"; }
 
+std::string ProgramLogFolder() { return knownFolder(CSIDL_LOCAL_APPDATA, "LOCALAPPDATA") + "\\ORBANTIS\\"; }
+
 std::string DefaultTraceFolder() {
   // The user's own temporary folder: private to the user, unlike "C:\".
   wchar_t temp[MAX_PATH + 1] = {};

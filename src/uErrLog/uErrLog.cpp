@@ -39,8 +39,8 @@ void WRITE_LOG_RAW(const std::string& folder, const std::string& text) {
 
 void WRITE_EXE_LOG(const std::string& text) {
   // An installed program's folder is not writable: the program-side log lives
-  // in the log folder, beside the engine logs.
-  std::string folder = ServerLogFolder();
+  // in a folder of the user's (ProgramLogFolder).
+  std::string folder = ProgramLogFolder();
   ForceDirectories(folder);
   AppendToFile(folder + ProgramName() + "_log.txt", LogDateTime() + ":" + text + "\r\n");
 }

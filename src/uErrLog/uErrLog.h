@@ -55,6 +55,10 @@ std::string UserDataFolder();       // $XDG_DATA_HOME or ~/.local/share
 std::string UserDocumentsFolder();  // the user's XDG documents folder, else $XDG_STATE_HOME (~/.local/state)
 std::string UserConfigFolder();     // $XDG_CONFIG_HOME or ~/.config
 std::string ServerLogFolder();      // UserDataFolder() + "/ORBANTIS/"
+// Where the program-side log goes: the server log folder on Linux. On
+// Windows file names ignore letter case, so "orbantis_log.txt" there would be
+// the engine log itself: it goes to %LOCALAPPDATA%\ORBANTIS\ instead.
+std::string ProgramLogFolder();
 // Where the trace goes until a client names a folder: $XDG_RUNTIME_DIR/ORBANTIS/,
 // or /tmp/ORBANTIS-<uid>/ without a runtime folder. Never a shared folder
 // itself: a fixed name there could be planted by another user.

@@ -130,7 +130,11 @@ std::string InterfaceVtableCpp(bool withReceipts) {
         << "}";
     }
     if (e.args.empty()) o << "{}";
-    o << "};\n  return Call(" << i << ", args, " << e.args.size() << ", ";
+    const char* kind = e.kind == EntryKind::Method         ? "Method"
+                       : e.kind == EntryKind::PropertyRead ? "PropertyRead"
+                                                           : "PropertyWrite";
+    o << "};\n  static const automation::InterfaceEntry* const entry = automation::FindEntry(" << e.dispId
+      << ", automation::EntryKind::" << kind << ");\n  return Call(entry, args, " << e.args.size() << ", ";
     if (e.result)
       o << "ComArg{" << ArgKind(*e.result) << ", " << kResult << ", true}";
     else

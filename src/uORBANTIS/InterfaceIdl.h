@@ -15,8 +15,10 @@ namespace orbantis::automation {
 std::string InterfaceIdl(bool withReceipts);
 
 // One C++ method per IKELMORA entry of the same IDL, with the signature
-// widl gives it, each handing its arguments to KelmoraObject::Call with the
-// entry's position. Included inside the class of the COM object.
+// widl gives it, each handing its arguments to KelmoraObject::Call with its
+// entry, found by dispatch identifier and kind (the table of the build that
+// includes the code may lack entries the host's table has). Included inside
+// the class of the COM object.
 std::string InterfaceVtableCpp(bool withReceipts);
 
 }  // namespace orbantis::automation

@@ -99,6 +99,67 @@ TEST(ComServer, PrintsAReceiptEndToEndThroughTheTable) {
   ASSERT_HRESULT_SUCCEEDED(o->CLOSE_CONNECTION(&r));
 }
 
+TEST(ComServer, ReachesAPrinterOnTheNetwork) {
+  const std::wstring port = Env(L"ORBANTIS_TCP_PORT");
+  ASSERT_FALSE(port.empty());
+  Ptr<IKELMORA> o;
+  Create(o);
+  Bstr host(L"127.0.0.1"), number(port.c_str());
+  LONG r = -99;
+  ASSERT_HRESULT_SUCCEEDED(o->INIT_MY_FP2(host.Get(), number.Get(), &r));
+  ASSERT_EQ(r, 0);
+  ASSERT_HRESULT_SUCCEEDED(o->CONNECT_TO_PRINTER(&r));
+  ASSERT_EQ(r, 0);
+  Bstr name, firmware, checksum, switches, serial;
+  ASSERT_HRESULT_SUCCEEDED(
+      o->CMD_90_0_0(name.InOut(), firmware.InOut(), checksum.InOut(), switches.InOut(), serial.InOut(), &r));
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(serial.Text(), L"OB00000001");
+  ASSERT_HRESULT_SUCCEEDED(o->CLOSE_CONNECTION(&r));
+  // Nobody listens on port 1: the connect fails with its code and its reason.
+  Bstr closed(L"1");
+  ASSERT_HRESULT_SUCCEEDED(o->INIT_MY_FP2(host.Get(), closed.Get(), &r));
+  ASSERT_HRESULT_SUCCEEDED(o->CONNECT_TO_PRINTER(&r));
+  EXPECT_LT(r, 0);
+  Bstr detail;
+  ASSERT_HRESULT_SUCCEEDED(o->GetLastErrorDetail(detail.Out()));
+  EXPECT_NE(detail.Text().find(L"127.0.0.1"), std::wstring::npos) << std::string(detail.Text().begin(), detail.Text().end());
+}
+
+TEST(ComServer, PropertiesAndAFaultWithItsText) {
+  Ptr<IKELMORA> o;
+  Create(o);
+  ASSERT_HRESULT_SUCCEEDED(o->put_debugMode(VARIANT_TRUE));
+  VARIANT_BOOL mode = VARIANT_FALSE;
+  ASSERT_HRESULT_SUCCEEDED(o->get_debugMode(&mode));
+  EXPECT_EQ(mode, VARIANT_TRUE);
+  ASSERT_HRESULT_SUCCEEDED(o->put_codePage(1251));
+  LONG page = 0;
+  ASSERT_HRESULT_SUCCEEDED(o->get_codePage(&page));
+  EXPECT_EQ(page, 1251);
+  // A code page the printer has not fails the call; a late-bound client
+  // gets the reason as the exception's description. (Wine does not carry
+  // the error object of an early-bound call across processes.)
+  EXPECT_TRUE(FAILED(o->put_codePage(437)));
+  VARIANT value;
+  ::VariantInit(&value);
+  value.vt = VT_I4;
+  value.lVal = 437;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS p {&value, &named, 1, 1};
+  EXCEPINFO e {};
+  UINT bad = 0;
+  EXPECT_EQ(o->Invoke(375, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &p, nullptr, &e, &bad),
+            DISP_E_EXCEPTION);
+  const std::wstring description = e.bstrDescription == nullptr ? L"" : e.bstrDescription;
+  EXPECT_NE(description.find(L"437"), std::wstring::npos) << std::string(description.begin(), description.end());
+  ::SysFreeString(e.bstrDescription);
+  ::SysFreeString(e.bstrSource);
+  ::SysFreeString(e.bstrHelpFile);
+  ASSERT_HRESULT_SUCCEEDED(o->get_codePage(&page));
+  EXPECT_EQ(page, 1251);
+}
+
 TEST(ComServer, LateBindingFindsTheFixedDispatchIdentifiers) {
   Ptr<IKELMORA> o;
   Create(o);
