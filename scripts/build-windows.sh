@@ -20,3 +20,11 @@ cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DORBANTIS_INTERFACE_IDL_TOOL="$host/src/uORBANTIS/orbantis_interface_idl" "${@:2}" >/dev/null
 cmake --build "$out" --parallel "$(nproc)"
+
+# The installer (Debian's makensis): the server, the client, the README, the
+# licence and the script examples.
+version="$(sed -n 's/^project(ORBANTIS VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+makensis -V2 -DVERSION="$version" -DTOP_DIR="$root" \
+  -DSERVER_EXE="$out/src/com/orbantis.exe" -DCLI_EXE="$out/tools/cli-windows/orbantis-cli.exe" \
+  -DOUT_FILE="$out/orbantis-setup.exe" "$root/packaging/windows/orbantis.nsi"
+echo "Windows build: $out/src/com/orbantis.exe, $out/tools/cli-windows/orbantis-cli.exe, $out/orbantis-setup.exe"

@@ -29,6 +29,14 @@ echo "== C++ clients"
 echo "== script clients"
 PAPER="$work/paper.txt" "$root/tests/windows/run_scripts.sh" 5 || status=1
 
+echo "== the C++ example"
+if (cd "$win/examples/windows" && wine receipt.exe 5) >"$work/receipt-cpp.txt" 2>&1 &&
+   grep -q 'CMD_56_0_0 -> 0' "$work/receipt-cpp.txt"; then
+  echo "ok receipt.exe prints its receipt"
+else
+  echo "FAIL receipt.exe:"; cat "$work/receipt-cpp.txt"; status=1
+fi
+
 if [ -f "$win/tools/cli-windows/orbantis-cli.exe" ] && [ -f "$root/tests/windows/test_cli.sh" ]; then
   echo "== command-line client"
   "$root/tests/windows/test_cli.sh" "$win/tools/cli-windows/orbantis-cli.exe" || status=1
