@@ -8,6 +8,11 @@ cd "$build"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
 # The client examples of the README, against the software printer.
 "$root/examples/run_all.sh" "$build"
+# The Windows build (mingw-w64: the COM server, its client, the installer)
+# and its tests under Wine.
+windows="${ORBANTIS_WINDOWS_BUILD_DIR:-$root/build-windows}"
+ORBANTIS_BUILD_DIR="$build" "$root/scripts/build-windows.sh" "$windows" -DORBANTIS_WERROR=ON
+ORBANTIS_BUILD_DIR="$build" "$root/tests/windows/run.sh" "$windows"
 # The README's first day from the Debian package: installed, used on a private
 # bus with an empty home, purged.
 "$root/scripts/first-day.sh"
