@@ -126,6 +126,26 @@ TEST(ComServer, ReachesAPrinterOnTheNetwork) {
   EXPECT_NE(detail.Text().find(L"127.0.0.1"), std::wstring::npos) << std::string(detail.Text().begin(), detail.Text().end());
 }
 
+TEST(ComServer, APortOpenOnOneObjectIsRefusedToAnother) {
+  // Wine does not enforce the share mode: the port's own guard does.
+  Ptr<IKELMORA> first, second;
+  Create(first);
+  Create(second);
+  Connect(first.Get(), 5);
+  LONG r = 0;
+  ASSERT_HRESULT_SUCCEEDED(second->initFiscalPrinter(5, 115200, VARIANT_TRUE, VARIANT_TRUE, &r));
+  ASSERT_HRESULT_SUCCEEDED(second->CONNECT_TO_PRINTER(&r));
+  EXPECT_LT(r, 0);
+  Bstr detail;
+  ASSERT_HRESULT_SUCCEEDED(second->GetLastErrorDetail(detail.Out()));
+  EXPECT_NE(detail.Text().find(L"held by"), std::wstring::npos)
+      << std::string(detail.Text().begin(), detail.Text().end());
+  // Closed on the first, it opens on the second.
+  ASSERT_HRESULT_SUCCEEDED(first->CLOSE_CONNECTION(&r));
+  ASSERT_HRESULT_SUCCEEDED(second->CONNECT_TO_PRINTER(&r));
+  EXPECT_EQ(r, 0);
+}
+
 TEST(ComServer, PropertiesAndAFaultWithItsText) {
   Ptr<IKELMORA> o;
   Create(o);
