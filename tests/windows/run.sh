@@ -37,10 +37,8 @@ else
   echo "FAIL receipt.exe:"; cat "$work/receipt-cpp.txt"; status=1
 fi
 
-if [ -f "$win/tools/cli-windows/orbantis-cli.exe" ] && [ -f "$root/tests/windows/test_cli.sh" ]; then
-  echo "== command-line client"
-  "$root/tests/windows/test_cli.sh" "$win/tools/cli-windows/orbantis-cli.exe" || status=1
-fi
+echo "== command-line client"
+EMULATOR="$emulator" "$root/tests/windows/test_cli.sh" "$win/tools/cli-windows/orbantis-cli.exe" 5 || status=1
 
 echo "== Windows tests: $(( $(date +%s) - start )) s, $([ $status = 0 ] && echo passed || echo FAILED)"
 exit $status
