@@ -19,6 +19,8 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+  // An ending server makes no more objects; the client's COM starts a new one.
+  if (ServerLifetime::Instance().Quitting()) return CO_E_SERVER_STOPPING;
   KelmoraObject* object = nullptr;
   try {
     object = new KelmoraObject();

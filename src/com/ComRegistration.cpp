@@ -22,19 +22,29 @@ std::wstring GuidText(REFGUID guid) {
 }
 
 std::wstring ExecutablePath() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return path;
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);  // a long path: ask again with more room
+  }
 }
 
 // The local-server entry holds the path in short form when it has a blank:
-// COM starts the command line as it stands.
+// COM starts the command line as it stands. Where there is no short form
+// (8.3 names switched off), the path goes in quotes: unquoted, Windows would
+// try "C:\Program.exe" first.
 std::wstring ServerCommand() {
   std::wstring path = ExecutablePath();
   if (path.find(L' ') != std::wstring::npos) {
     wchar_t shortPath[MAX_PATH] = {};
-    if (::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH) > 0) path = shortPath;
+    const DWORD n = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) path = shortPath;
   }
+  if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
   return path;
 }
 
@@ -152,8 +162,7 @@ std::string UnregisterServer(bool perUser) {
   c.Remove(L"CLSID\\" + GuidText(CLSID_KELMORA));
   c.Remove(kProgId);
   if (perUser) {
-    Classes typeLib(true);
-    RemoveTypeLibKeys(typeLib);
+    RemoveTypeLibKeys(c);
   } else {
     // A failure is ignored: the class is gone, which is what unregistering
     // is for. What the call leaves (the neutral locale's key, or all of it

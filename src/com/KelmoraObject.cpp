@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include <new>
 #include <vector>
 
 #include "com/ServerLifetime.h"
@@ -68,6 +69,9 @@ INVOKEKIND KindOf(WORD flags) {
   if ((flags & DISPATCH_METHOD) == 0 && (flags & DISPATCH_PROPERTYGET) != 0) return INVOKE_PROPERTYGET;
   return INVOKE_FUNC;
 }
+
+// showLogoForm's dispatch identifier.
+constexpr std::int32_t kShowLogoFormId = 367;
 
 // Where a by-reference variant is turned into the declared reference.
 struct Converted {
@@ -181,11 +185,25 @@ HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARA
   // The client's variant is changed to the declared type in place and a
   // reference into it passed on, so the answer lands in the client's
   // variable; afterwards the argument is the client's reference again.
+  if (params->cNamedArgs > params->cArgs || (params->cArgs > 0 && params->rgvarg == nullptr)) return E_INVALIDARG;
+  // Whatever happens below, the client's arguments are its own again at the
+  // end: a reference left pointing into a variant would be freed as a string.
   std::vector<Converted> converted;
+  struct Restore {
+    std::vector<Converted>& list;
+    ~Restore() {
+      for (const auto& c : list) {
+        c.arg->vt = VT_BYREF | VT_VARIANT;
+        c.arg->pvarVal = c.inner;
+      }
+    }
+  } restore {converted};
+
   ITypeInfo2* types2 = nullptr;
   if (SUCCEEDED(types->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&types2)))) {
     UINT index = 0;
     FUNCDESC* fd = nullptr;
+    HRESULT mismatch = S_OK;
     if (SUCCEEDED(types2->GetFuncIndexOfMemId(id, KindOf(flags), &index)) &&
         SUCCEEDED(types2->GetFuncDesc(index, &fd))) {
       const UINT positional = params->cArgs - params->cNamedArgs;
@@ -201,32 +219,28 @@ HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARA
             inner->vt = VT_BSTR;
             inner->bstrVal = ::SysAllocString(L"");
           } else if (FAILED(::VariantChangeType(inner, inner, 0, target))) {
-            types2->ReleaseFuncDesc(fd);
-            types2->Release();
             if (argError != nullptr) *argError = params->cArgs - 1 - k;
-            return DISP_E_TYPEMISMATCH;
+            mismatch = DISP_E_TYPEMISMATCH;
+            break;
           }
         }
-        arg.vt = static_cast<VARTYPE>(VT_BYREF | target);
         switch (target) {
           case VT_BSTR: arg.pbstrVal = &inner->bstrVal; break;
           case VT_I4: arg.plVal = &inner->lVal; break;
           case VT_BOOL: arg.pboolVal = &inner->boolVal; break;
           default: arg.byref = &inner->byref; break;
         }
+        arg.vt = static_cast<VARTYPE>(VT_BYREF | target);
         converted.push_back({&arg, inner});
       }
       types2->ReleaseFuncDesc(fd);
     }
     types2->Release();
+    if (FAILED(mismatch)) return mismatch;
   }
 
   const HRESULT hr =
       types->Invoke(static_cast<IKELMORA*>(this), id, flags, params, result, exception, argError);
-  for (const auto& c : converted) {
-    c.arg->vt = VT_BYREF | VT_VARIANT;
-    c.arg->pvarVal = c.inner;
-  }
   return hr;
 }
 
@@ -279,25 +293,32 @@ HRESULT KelmoraObject::Call(const automation::InterfaceEntry* entry, ComArg* arg
   CallScope counted;
   if (entry == nullptr) return E_NOTIMPL;
   const auto& e = *entry;
-  std::vector<Value> values;
-  values.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (args[i].value == nullptr) return E_POINTER;
-    values.push_back(Read(args[i]));
-  }
-  if (result.kind != ComArg::None && result.value == nullptr) return E_POINTER;
-  std::optional<Value> answer;
   try {
-    GateScope one(FGate);
-    answer = e.call(*FObject, values);
+    std::vector<Value> values;
+    values.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (args[i].value == nullptr) return E_POINTER;
+      values.push_back(Read(args[i]));
+    }
+    if (result.kind != ComArg::None && result.value == nullptr) return E_POINTER;
+    std::optional<Value> answer;
+    {
+      GateScope one(FGate);
+      // The form shows on the window's thread while this call waits for it;
+      // the form's events open the gate in its stead.
+      LentGate lent(FGate, e.dispId == kShowLogoFormId);
+      answer = e.call(*FObject, values);
+    }
+    for (std::size_t i = 0; i < count; ++i)
+      if (args[i].writeBack) Write(args[i], values[i], true);
+    if (result.kind != ComArg::None && answer) Write(result, *answer, false);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   } catch (const std::exception& ex) {
     return Fail(ex.what());
   } catch (...) {
     return Fail("Unexpected fault in " + e.name + ".");
   }
-  for (std::size_t i = 0; i < count; ++i)
-    if (args[i].writeBack) Write(args[i], values[i], true);
-  if (result.kind != ComArg::None && answer) Write(result, *answer, false);
   return S_OK;
 }
 

@@ -27,17 +27,43 @@ class ObjectGate {
     }
     FFree.notify_one();
   }
-  // True when the calling thread holds the gate.
+  // True when the calling thread holds the gate, or holds it in its
+  // holder's stead (the gate is lent: see LentGate).
   bool HeldHere() {
     std::lock_guard<std::mutex> guard(FLock);
-    return FTaken && FOwner == std::this_thread::get_id();
+    return FTaken && (FOwner == std::this_thread::get_id() || FLent);
+  }
+  void Lend(bool lent) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FLent = lent;
   }
 
  private:
   std::mutex FLock;
   std::condition_variable FFree;
   bool FTaken = false;
+  bool FLent = false;
   std::thread::id FOwner;
+};
+
+// While the holder waits for work it handed to another thread (the logo
+// form's transfers run on a thread of the form's), that thread's events open
+// the gate as the holder's own would: a client calling back from its handler
+// is served, and the work goes on only once that call is done.
+class LentGate {
+ public:
+  LentGate(ObjectGate& gate, bool lend) : FGate(gate), FLend(lend) {
+    if (FLend) FGate.Lend(true);
+  }
+  ~LentGate() {
+    if (FLend) FGate.Lend(false);
+  }
+  LentGate(const LentGate&) = delete;
+  LentGate& operator=(const LentGate&) = delete;
+
+ private:
+  ObjectGate& FGate;
+  bool FLend;
 };
 
 class GateScope {

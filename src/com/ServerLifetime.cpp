@@ -75,10 +75,18 @@ void ServerLifetime::ObjectReleased() {
 void ServerLifetime::LockServer(bool lock) {
   if (lock) {
     ::CoAddRefServerProcess();
+    ++FLocks;
+    FEverCreated = true;  // a client that locks the server means to use it
     FEndAt = 0;
-  } else if (::CoReleaseServerProcess() == 0) {
-    lastReferenceGone();
+  } else {
+    --FLocks;
+    if (::CoReleaseServerProcess() == 0) lastReferenceGone();
   }
+}
+
+bool ServerLifetime::WaitForCalls(int ms) const {
+  for (int waited = 0; FCallsUnderWay > 0 && waited < ms; waited += 50) ::Sleep(50);
+  return FCallsUnderWay == 0;
 }
 
 void ServerLifetime::lastReferenceGone() {
@@ -104,7 +112,7 @@ void ServerLifetime::watch() {
     if (FStopping || FQuitting) return;
     const std::uint64_t now = GetTickCount64();
     const std::uint64_t endAt = FEndAt;
-    if (endAt != 0 && now >= endAt && FObjects == 0) {
+    if (endAt != 0 && now >= endAt && FObjects == 0 && FLocks == 0) {
       try {
         WRITE_EXE_LOG("The last object was released: the server ends.");
       } catch (...) {
@@ -122,7 +130,8 @@ void ServerLifetime::watch() {
       quitOnce();
       return;
     }
-    if (noPing && FObjects > 0 && FCallsUnderWay == 0 && now - FLastCallEnd >= idleMs) {
+    const std::uint64_t lastCall = FLastCallEnd;
+    if (noPing && FObjects > 0 && FCallsUnderWay == 0 && lastCall <= now && now - lastCall >= idleMs) {
       try {
         WRITE_EXE_LOG("No call for " + std::to_string(idleMs / 60000u) +
                       " minutes and no COM ping to tell whether the clients live: the server ends.");

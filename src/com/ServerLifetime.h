@@ -36,6 +36,11 @@ class ServerLifetime {
   void CallEnded();
 
   std::int32_t Objects() const { return FObjects.load(); }
+  // The server has decided to end: new objects are refused.
+  bool Quitting() const { return FQuitting.load(); }
+  // Waits until no call runs (each ends within its printer's time-outs), at
+  // most ms; false when one still runs.
+  bool WaitForCalls(int ms) const;
   bool StartedByCom() const { return FStartedByCom; }
 
   // True under Wine (no COM ping).
@@ -51,6 +56,7 @@ class ServerLifetime {
   bool FStartedByCom = false;
   std::function<void()> FQuit;
   std::atomic<std::int32_t> FObjects {0};
+  std::atomic<std::int32_t> FLocks {0};  // LockServer(TRUE) not yet undone
   std::atomic<bool> FEverCreated {false};
   std::atomic<std::int32_t> FCallsUnderWay {0};
   std::atomic<std::uint64_t> FLastCallEnd {0};

@@ -182,7 +182,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       ::DispatchMessageW(&message);
     }
   }
+  // No new objects; the calls under way end with their printer's answer
+  // (or its time-outs) before the process does, so that no receipt is cut
+  // off halfway through a command.
   registration.Stop();
+  if (!com::ServerLifetime::Instance().WaitForCalls(60000)) Say("orbantis: a call was still under way when the server ended.");
   com::ServerLifetime::Instance().Stop();
   TKELMORA::SetLogoForms(nullptr);
   ::CoUninitialize();

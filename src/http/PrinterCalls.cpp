@@ -12,7 +12,7 @@
 #include "printer_model/StatusBits.h"
 #include "receipts/ReceiptService.h"
 #include "uLogo/LogoPicture.h"
-#include "uLogo/LogoTransfer.h"
+#include "uORBANTIS/LogoTransfer.h"
 
 namespace orbantis::http::calls {
 
@@ -227,8 +227,11 @@ Answer Raw(TKELMORA& p, int command, const std::string& data) {
 
 namespace {
 
+// The HTTP routes send and take pictures in their bodies: no files.
+logo::QtPictureFiles gNoFiles;
+
 logo::LogoTransfer TransferFor(TKELMORA& p, Task& task) {
-  logo::LogoTransfer transfer(p.printer(), nullptr);
+  logo::LogoTransfer transfer(gNoFiles, p.printer(), nullptr);
   transfer.setObserver({[&task](int position) { task.Progress(position * 100 / logo::kLogoRows, "logo rows"); }, {}});
   return transfer;
 }
@@ -238,7 +241,7 @@ logo::LogoTransfer TransferFor(TKELMORA& p, Task& task) {
 Answer GetLogo(TKELMORA& p, Task& task) {
   auto transfer = TransferFor(p, task);
   if (!transfer.readLogoRows()) return PrinterError(p, p.GetLastErrorCode());
-  const QImage logo = transfer.picture().copy(0, 0, logo::kLogoDots, logo::kLogoRows);
+  const QImage logo = logo::ToImage(transfer.picture()).copy(0, 0, logo::kLogoDots, logo::kLogoRows);
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
@@ -263,7 +266,7 @@ Answer PutLogo(TKELMORA& p, const std::string& picture, Task& task) {
       for (int x = 0; x < std::min(normal.width(), canvas.width()); ++x)
         logo::SetColourValue(canvas, x, y, logo::ColourValue(normal, x, y));
   }
-  transfer.setPicture(canvas);
+  transfer.setPicture(logo::ToPixels(canvas));
   if (!transfer.writeLogoRows()) return PrinterError(p, p.GetLastErrorCode());
   return Answer::Json({{"rows", logo::kLogoRows}});
 }

@@ -82,7 +82,8 @@ DWORD queued(Handle h) {
 Handle Open(const std::string& path) {
   HANDLE guard = ::CreateSemaphoreW(nullptr, 1, 1, guardName(path).c_str());
   if (guard == nullptr) {
-    errno = EIO;
+    // Made by another user's server, which holds the port.
+    errno = ::GetLastError() == ERROR_ACCESS_DENIED ? EBUSY : EIO;
     return kInvalidHandle;
   }
   if (::WaitForSingleObject(guard, 0) != WAIT_OBJECT_0) {
@@ -108,6 +109,7 @@ Handle Open(const std::string& path) {
   }
   std::lock_guard<std::mutex> lock(gGuardsLock);
   gGuards[h] = guard;
+  gTimeouts.erase(h);  // a port of the same handle value before this one
   return h;
 }
 
@@ -125,7 +127,8 @@ std::string LockHolder(const std::string&) { return {}; }
 
 void Close(Handle h) {
   if (h == kInvalidHandle) return;
-  ::CloseHandle(static_cast<HANDLE>(h));
+  // The entries go before the handle does: Windows hands the same value to
+  // the next port opened, whose entries must not be taken for these.
   HANDLE guard = nullptr;
   {
     std::lock_guard<std::mutex> lock(gGuardsLock);
@@ -136,6 +139,7 @@ void Close(Handle h) {
     }
     gTimeouts.erase(h);
   }
+  ::CloseHandle(static_cast<HANDLE>(h));
   if (guard != nullptr) {
     ::ReleaseSemaphore(guard, 1, nullptr);
     ::CloseHandle(guard);

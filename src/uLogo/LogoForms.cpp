@@ -7,8 +7,10 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "uLogo/LogoTransfer.h"
+#include "foundation/CodePage.h"
+#include "uLogo/LogoPicture.h"
 #include "uLogo/TLogoForm.h"
+#include "uORBANTIS/LogoTransfer.h"
 
 namespace orbantis::logo {
 
@@ -117,17 +119,19 @@ void LogoForms::ShowLogoForm(TKELMORA& object, bool stayOnTop) {
 
 std::int32_t LogoForms::GetLogoFromPrinterToFile(TKELMORA& object, const WideString& fileName,
                                                  const std::string& folder) {
-  LogoTransfer transfer(object.printer(), &object);
-  transfer.setLogoFileName(QString::fromStdU16String(fileName));
-  transfer.setTargetFolder(QString::fromStdString(folder));
+  QtPictureFiles files;
+  LogoTransfer transfer(files, object.printer(), &object);
+  transfer.setLogoFileName(WideToUtf8(fileName));
+  transfer.setTargetFolder(folder);
   return transfer.getLogoFromPrinterToFile();
 }
 
 std::int32_t LogoForms::SaveLogoFromFileToPrinter(TKELMORA& object, const WideString& fileName,
                                                   const std::string& folder) {
-  LogoTransfer transfer(object.printer(), &object);
-  transfer.setLogoFileName(QString::fromStdU16String(fileName));
-  transfer.setTargetFolder(QString::fromStdString(folder));
+  QtPictureFiles files;
+  LogoTransfer transfer(files, object.printer(), &object);
+  transfer.setLogoFileName(WideToUtf8(fileName));
+  transfer.setTargetFolder(folder);
   return transfer.saveLogoFromFileToPrinter();
 }
 

@@ -1,5 +1,7 @@
 #include "uLogo/LogoPicture.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QSaveFile>
@@ -122,30 +124,28 @@ bool SavePictureAsBitmap(const QImage& picture, const QString& fileName) {
   return file.commit();
 }
 
-QString WithBitmapSuffix(const QString& fileName) {
-  if (fileName.contains(QLatin1String(".bmp"), Qt::CaseSensitive)) return fileName;
-  return fileName + QLatin1String(".bmp");
+bool QtPictureFiles::Load(const std::string& name, Pixels& picture, std::string& error) {
+  const QImage loaded = LoadPicture(QString::fromStdString(name));
+  if (loaded.isNull()) {
+    error = name + " is not a picture that can be read.";
+    return false;
+  }
+  picture = ToPixels(loaded);
+  return true;
 }
 
-QString FileExtension(const QString& fileName) {
-  const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-  if (dot < 0 || dot < slash) return {};
-  return fileName.mid(dot);
+bool QtPictureFiles::SaveBitmap(const Pixels& picture, const std::string& name, std::string& error) {
+  if (SavePictureAsBitmap(ToImage(picture), QString::fromStdString(name))) return true;
+  error = "The picture could not be written to " + name + ".";
+  return false;
 }
 
-bool HasPictureExtension(const QString& fileName) {
-  // The pictures a till has at hand; Qt reads all of them.
-  const QString ext = FileExtension(fileName).toUpper();
-  return ext == QLatin1String(".BMP") || ext == QLatin1String(".PNG") || ext == QLatin1String(".JPG") ||
-         ext == QLatin1String(".JPEG");
+bool QtPictureFiles::IsFile(const std::string& name) { return QFileInfo(QString::fromStdString(name)).isFile(); }
+
+bool QtPictureFiles::IsFolder(const std::string& name) {
+  return !name.empty() && QFileInfo(QString::fromStdString(name)).isDir();
 }
 
-QString FolderOf(const QString& fileName) {
-  const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-  if (slash < 0) return {};
-  // A file in the root folder has "/" as its folder, not an empty one.
-  return slash == 0 ? QStringLiteral("/") : fileName.left(slash);
-}
+bool QtPictureFiles::MakeFolders(const std::string& folder) { return QDir().mkpath(QString::fromStdString(folder)); }
 
 }  // namespace orbantis::logo

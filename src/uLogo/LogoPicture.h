@@ -13,18 +13,9 @@
 #include <string_view>
 
 #include "logo/LogoDots.h"
+#include "uORBANTIS/LogoTransfer.h"
 
 namespace orbantis::logo {
-
-// Result codes of the two logo transfers.
-inline constexpr std::int32_t LOGO_OK = 0;
-inline constexpr std::int32_t LOGO_EXCEPTION = -42000;         // any fault, a failed row command included
-inline constexpr std::int32_t LOGO_CANNOT_CREATE_FOLDER = -42001;
-inline constexpr std::int32_t LOGO_CANNOT_SAVE_FILE = -42002;
-inline constexpr std::int32_t LOGO_WRONG_FILE_NAME = -42003;   // a folder without a file part
-inline constexpr std::int32_t LOGO_FILE_NOT_EXIST = -42004;
-inline constexpr std::int32_t LOGO_WRONG_FILE_TYPE = -42005;   // not .bmp, .png, .jpg or .jpeg (any case)
-
 
 // --- pictures ---
 
@@ -75,16 +66,15 @@ QImage LoadPicture(const QString& fileName);
 // one is complete, so a failed save leaves an older file as it was. True when
 // the new file was written.
 bool SavePictureAsBitmap(const QImage& picture, const QString& fileName);
-// The name with ".bmp" appended unless it already contains ".bmp" (exact,
-// lowercase, anywhere in the name).
-QString WithBitmapSuffix(const QString& fileName);
-// The extension from the last "." of the file part, "." included; empty when
-// the file part has none.
-QString FileExtension(const QString& fileName);
-// True when the extension is ".BMP" in any letter case.
-bool HasPictureExtension(const QString& fileName);
-// Everything before the last "/" ("/" for a file in the root folder), empty
-// when there is none.
-QString FolderOf(const QString& fileName);
+// The picture files of the logo transfers (uORBANTIS/LogoTransfer.h), with
+// Qt: file names are UTF-8.
+class QtPictureFiles : public PictureFiles {
+ public:
+  bool Load(const std::string& name, Pixels& picture, std::string& error) override;
+  bool SaveBitmap(const Pixels& picture, const std::string& name, std::string& error) override;
+  bool IsFile(const std::string& name) override;
+  bool IsFolder(const std::string& name) override;
+  bool MakeFolders(const std::string& folder) override;
+};
 
 }  // namespace orbantis::logo

@@ -184,7 +184,7 @@ void TfmSetGetLogo::startTransfer(Transfer kind) {
   setTransferButtonsEnabled(false);
   if (kind == Transfer::Read) {
     FTransfer.clearLogo();
-    FShown = FTransfer.picture();
+    FShown = ToImage(FTransfer.picture());
     refreshImage();
   }
   LogoTransfer::Observer observer;
@@ -215,7 +215,7 @@ void TfmSetGetLogo::onTransferDone() {
   delete FThread;
   FThread = nullptr;
   FTransfer.setObserver({});
-  FShown = FTransfer.picture();
+  FShown = ToImage(FTransfer.picture());
   FBar->setValue(FTransfer.progressPosition());
   setTransferButtonsEnabled(true);
   refreshImage();
@@ -225,7 +225,7 @@ void TfmSetGetLogo::onTransferDone() {
 std::int32_t TfmSetGetLogo::getLogoFromPrinterToFile() {
   if (busy()) return LOGO_EXCEPTION;
   const std::int32_t result = FTransfer.getLogoFromPrinterToFile();
-  FShown = FTransfer.picture();
+  FShown = ToImage(FTransfer.picture());
   if (thread() == QThread::currentThread()) refreshImage();
   return result;
 }
@@ -233,7 +233,7 @@ std::int32_t TfmSetGetLogo::getLogoFromPrinterToFile() {
 std::int32_t TfmSetGetLogo::saveLogoFromFileToPrinter() {
   if (busy()) return LOGO_EXCEPTION;
   const std::int32_t result = FTransfer.saveLogoFromFileToPrinter();
-  FShown = FTransfer.picture();
+  FShown = ToImage(FTransfer.picture());
   if (thread() == QThread::currentThread()) refreshImage();
   return result;
 }
@@ -245,8 +245,9 @@ void TfmSetGetLogo::LoadFromFileClick() {
   FLoadFromFile->setEnabled(false);
   const QString fileName = choosePictureToOpen(QCoreApplication::applicationDirPath());
   if (!fileName.isEmpty()) {
-    if (!FTransfer.loadPictureFromFile(fileName)) tellUser(QStringLiteral("%1 is not a picture that can be read.").arg(fileName));
-    FShown = FTransfer.picture();
+    if (!FTransfer.loadPictureFromFile(fileName.toStdString()))
+      tellUser(QStringLiteral("%1 is not a picture that can be read.").arg(fileName));
+    FShown = ToImage(FTransfer.picture());
     refreshImage();
   }
   FLoadFromFile->setEnabled(true);
@@ -254,19 +255,19 @@ void TfmSetGetLogo::LoadFromFileClick() {
 
 void TfmSetGetLogo::SaveToFileClick() {
   if (busy()) return;
-  FTransfer.setLogoFileName(QString());
-  QString folder = FTransfer.targetFolder();
+  FTransfer.setLogoFileName({});
+  QString folder = QString::fromStdString(FTransfer.targetFolder());
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-    FTransfer.setTargetFolder(QString());
+    FTransfer.setTargetFolder({});
     folder = QCoreApplication::applicationDirPath();
   }
   const QString chosen = chooseFileToSave(folder);
   if (chosen.isEmpty()) return;
-  const QString fileName = WithBitmapSuffix(chosen);
+  const QString fileName = QString::fromStdString(WithBitmapSuffix(chosen.toStdString()));
   // The dialog asked about the name the user typed; a name that only now
   // gets its ".bmp" may hit a file the user was never asked about.
   if (fileName != chosen && QFileInfo::exists(fileName) && !confirmOverwrite(fileName)) return;
-  FTransfer.setLogoFileName(fileName);
+  FTransfer.setLogoFileName(fileName.toStdString());
   if (!FTransfer.saveLogoToFile()) tellUser(QStringLiteral("The logo could not be saved to %1.").arg(fileName));
 }
 

@@ -18,7 +18,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "uLogo/LogoTransfer.h"
+#include "uLogo/LogoPicture.h"
+#include "uORBANTIS/LogoTransfer.h"
 
 class QLabel;
 class QProgressBar;
@@ -38,10 +39,10 @@ class TfmSetGetLogo : public QDialog {
   void setTmpDORRIK(TFP_ZORVIK* printer) { FTransfer.setPrinter(printer); }
   void setMyComServerInstance(TKELMORA* object) { FTransfer.setMyComServerInstance(object); }
   bool toStayOnTop = false;
-  QString logoFileName() const { return FTransfer.logoFileName(); }
-  void setLogoFileName(const QString& name) { FTransfer.setLogoFileName(name); }
-  QString targetFolder() const { return FTransfer.targetFolder(); }
-  void setTargetFolder(const QString& folder) { FTransfer.setTargetFolder(folder); }
+  QString logoFileName() const { return QString::fromStdString(FTransfer.logoFileName()); }
+  void setLogoFileName(const QString& name) { FTransfer.setLogoFileName(name.toStdString()); }
+  QString targetFolder() const { return QString::fromStdString(FTransfer.targetFolder()); }
+  void setTargetFolder(const QString& folder) { FTransfer.setTargetFolder(folder.toStdString()); }
 
   // The two transfers of the automation interface, on the form's thread and
   // without showing anything but the result; -42000 while a button's
@@ -87,7 +88,8 @@ class TfmSetGetLogo : public QDialog {
   void setTransferButtonsEnabled(bool enabled);
   void refreshImage();
 
-  LogoTransfer FTransfer;
+  QtPictureFiles FFiles;
+  LogoTransfer FTransfer {FFiles};
   // The shown copy: a running transfer works on FTransfer's picture on its
   // own thread and sends the rows here as they arrive.
   QImage FShown;

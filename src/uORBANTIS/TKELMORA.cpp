@@ -59,6 +59,23 @@ void TKELMORA::set_codePage(std::int32_t value) {
 
 void TKELMORA::computeLogFolder() { MY_LOG_FOLDER = IncludeTrailingPathDelimiter(ServerLogFolder()); }
 
+bool TKELMORA::logoTransferUnderWay() {
+  if (FLogoTransfers == 0) return false;
+  // A call from the client's event handler during a transfer (a COM client
+  // is served while its event is out): the transfer uses the printer object
+  // that this call would release or replace.
+  const AnsiString text = "A logo transfer is under way on this object: call again when it has ended.";
+  if (FDORRIK) {
+    FDORRIK->FLastErrorCode = -1;
+    FDORRIK->FLastErrorMessage = text;
+  } else {
+    FOwnErrorCode = -1;
+    FOwnErrorMessage = text;
+  }
+  log("TKELMORA : " + text);
+  return true;
+}
+
 void TKELMORA::releasePrinter() {
   if (!FDORRIK) return;
   if (FDORRIK->SERIAL_CONNECTION->Active()) FDORRIK->SERIAL_CONNECTION->Close();
@@ -116,6 +133,7 @@ void TKELMORA::sendOnEndProgress() {
 
 std::int32_t TKELMORA::INIT_MY_FP(std::int32_t TRGT_PORT, std::int32_t TRGT_BAUDRATE, bool SET_DTR_TO,
                                   bool SET_RTS_TO, std::int32_t MODEL_INDX) {
+  if (logoTransferUnderWay()) return -1;
   std::int32_t result = -1;
   try {
     computeLogFolder();
@@ -141,6 +159,7 @@ std::int32_t TKELMORA::INIT_MY_FP(std::int32_t TRGT_PORT, std::int32_t TRGT_BAUD
 
 std::int32_t TKELMORA::initFiscalPrinter(std::int32_t targetComPort, std::int32_t targetBaudrate, bool setDTRToValue,
                                          bool setRTSToValue) {
+  if (logoTransferUnderWay()) return -1;
   std::int32_t result = -1;
   try {
     computeLogFolder();
@@ -165,12 +184,14 @@ std::int32_t TKELMORA::initFiscalPrinter(std::int32_t targetComPort, std::int32_
 
 std::int32_t TKELMORA::initFiscalPrinterDevice(const WideString& devicePath, std::int32_t targetBaudrate,
                                                bool setDTRToValue, bool setRTSToValue) {
+  if (logoTransferUnderWay()) return -1;
   const std::int32_t result = initFiscalPrinter(0, targetBaudrate, setDTRToValue, setRTSToValue);
   if (result == 0) FDevicePath = WideToUtf8(devicePath);
   return result;
 }
 
 std::int32_t TKELMORA::INIT_MY_FP2(const WideString& IP_ADDRESS, const WideString& PORT_NUMBER) {
+  if (logoTransferUnderWay()) return -1;
   std::int32_t result = -1;
   try {
     computeLogFolder();
@@ -214,6 +235,7 @@ void TKELMORA::applyDebugSettings() {
 }
 
 std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
+  if (logoTransferUnderWay()) return -1;
   try {
     // A printer object already there is closed and released first: a port
     // left open would lock the printer away from the new connection.
@@ -321,6 +343,7 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
 }
 
 std::int32_t TKELMORA::CLOSE_CONNECTION() {
+  if (logoTransferUnderWay()) return -1;
   std::int32_t result = -1;
   try {
     releasePrinter();
@@ -502,6 +525,8 @@ void TKELMORA::SetLogoForms(std::shared_ptr<ILogoForms> forms) {
 }
 
 void TKELMORA::showLogoForm(bool stayOnTop) {
+  if (FLogoTransfers > 0) return;
+  LogoTransferScope counted(FLogoTransfers);
   try {
     if (auto forms = logoForms()) forms->ShowLogoForm(*this, stayOnTop);
   } catch (...) {
@@ -509,6 +534,8 @@ void TKELMORA::showLogoForm(bool stayOnTop) {
 }
 
 std::int32_t TKELMORA::getLogoFromPrinter(const WideString& targetFileName) {
+  if (logoTransferUnderWay()) return -2;
+  LogoTransferScope counted(FLogoTransfers);
   try {
     auto forms = logoForms();
     if (!forms) return -2;
@@ -523,6 +550,8 @@ std::int32_t TKELMORA::getLogoFromPrinter(const WideString& targetFileName) {
 }
 
 std::int32_t TKELMORA::saveLogoToPrinter(const WideString& targetFileName) {
+  if (logoTransferUnderWay()) return -2;
+  LogoTransferScope counted(FLogoTransfers);
   try {
     auto forms = logoForms();
     if (!forms) return -2;

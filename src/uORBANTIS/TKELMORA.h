@@ -7,6 +7,7 @@
 // a time, so nothing here locks except the sink.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -148,6 +149,16 @@ class TKELMORA {
  private:
   void computeLogFolder();
   void releasePrinter();
+  // True (with the last error set) while a logo transfer of this object
+  // runs: the calls that would release or replace its printer object, or
+  // start a second transfer, wait for their turn by failing.
+  bool logoTransferUnderWay();
+  struct LogoTransferScope {
+    explicit LogoTransferScope(std::atomic<int>& n) : count(n) { ++count; }
+    ~LogoTransferScope() { --count; }
+    std::atomic<int>& count;
+  };
+  std::atomic<int> FLogoTransfers {0};
   void log(const std::string& text);
   // ON_ERROR with the printer object's last error, when a sink is there; a
   // failing sink never disturbs the calling method.

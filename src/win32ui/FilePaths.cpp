@@ -9,46 +9,18 @@ constexpr wchar_t kSeparators[] = L"\\/";
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// Only ASCII letters matter in extensions; the locale must not.
-std::wstring AsciiUpper(std::wstring s) {
-  for (wchar_t& c : s)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  return s;
-}
-
-}  // namespace
-
-std::wstring WithBitmapSuffix(const std::wstring& fileName) {
-  if (fileName.find(L".bmp") != std::wstring::npos) return fileName;
-  return fileName + L".bmp";
-}
-
-std::wstring FileNamePart(const std::wstring& fileName) {
-  const auto cut = fileName.find_last_of(L"\\/:");
-  return cut == std::wstring::npos ? fileName : fileName.substr(cut + 1);
-}
-
-std::wstring FileExtension(const std::wstring& fileName) {
-  const std::wstring file = FileNamePart(fileName);
-  const auto dot = file.rfind(L'.');
-  return dot == std::wstring::npos ? std::wstring() : file.substr(dot);
-}
-
-bool HasPictureExtension(const std::wstring& fileName) {
-  const std::wstring ext = AsciiUpper(FileExtension(fileName));
-  return ext == L".BMP" || ext == L".PNG" || ext == L".JPG" || ext == L".JPEG";
-}
-
+// Everything before the last separator; the root itself for a file in it.
 std::wstring FolderOf(const std::wstring& fileName) {
   const auto slash = fileName.find_last_of(kSeparators);
   if (slash == std::wstring::npos) return {};
-  // A file in a root folder has the root as its folder, not an empty one.
   if (slash == 0) return fileName.substr(0, 1);
   if (slash == 2 && fileName[1] == L':') return fileName.substr(0, 3);
   return fileName.substr(0, slash);
 }
 
 bool EndsWithSeparator(const std::wstring& name) { return !name.empty() && IsSeparator(name.back()); }
+
+}  // namespace
 
 bool IsFile(const std::wstring& name) {
   if (name.empty()) return false;

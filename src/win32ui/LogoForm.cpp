@@ -70,7 +70,7 @@ HFONT MessageFont() {
 }  // namespace
 
 LogoForm::LogoForm(HWND owner, TFP_ZORVIK* printer, TKELMORA* events, bool stayOnTop)
-    : FOwner(owner), FStayOnTop(stayOnTop), FTransfer(printer, events) {}
+    : FOwner(owner), FStayOnTop(stayOnTop), FTransfer(FFiles, printer, events) {}
 
 LogoForm::~LogoForm() {
   // The transfer thread uses the printer object and this form's transfer;
@@ -358,7 +358,7 @@ void LogoForm::startTransfer(bool read) {
     showPicture(FTransfer.picture());
   }
   const HWND window = FWindow;
-  LogoTransferWin32::Observer observer;
+  logo::LogoTransfer::Observer observer;
   observer.progressChanged = [window](int position) {
     PostMessageW(window, kProgressMessage, static_cast<WPARAM>(position), 0);
   };
@@ -413,7 +413,7 @@ void LogoForm::loadFromFileClick() {
     tellUser(Utf8ToWin(e.what()));
   }
   if (!fileName.empty()) {
-    if (!FTransfer.loadPictureFromFile(fileName)) tellUser(FTransfer.lastFileError());
+    if (!FTransfer.loadPictureFromFile(WinToUtf8(fileName))) tellUser(Utf8ToWin(FTransfer.lastFileError()));
     showPicture(FTransfer.picture());
   }
   EnableWindow(FLoadFromFile, TRUE);
@@ -423,20 +423,20 @@ void LogoForm::loadFromFileClick() {
 void LogoForm::saveToFileClick() {
   if (busy()) return;
   FTransfer.setLogoFileName({});
-  std::wstring folder = FTransfer.targetFolder();
+  std::wstring folder = Utf8ToWin(FTransfer.targetFolder());
   if (folder.empty() || !IsFolder(folder)) {
     FTransfer.setTargetFolder({});
     folder = ExecutableFolder();
   }
   const std::wstring chosen = ChooseBitmapToSave(FWindow, folder);
   if (chosen.empty()) return;
-  const std::wstring fileName = WithBitmapSuffix(chosen);
+  const std::wstring fileName = Utf8ToWin(logo::WithBitmapSuffix(WinToUtf8(chosen)));
   // The dialog asked about the name the user typed; a name that only now
   // gets its ".bmp" may hit a file the user was never asked about.
   if (fileName != chosen && IsFile(fileName) && !confirmOverwrite(fileName)) return;
-  FTransfer.setLogoFileName(fileName);
+  FTransfer.setLogoFileName(WinToUtf8(fileName));
   if (!FTransfer.saveLogoToFile())
-    tellUser(L"The logo could not be saved to " + fileName + L".\r\n\r\n" + FTransfer.lastFileError());
+    tellUser(L"The logo could not be saved to " + fileName + L".\r\n\r\n" + Utf8ToWin(FTransfer.lastFileError()));
 }
 
 void LogoForm::tellUser(const std::wstring& text) {

@@ -19,7 +19,8 @@
 #include <string>
 #include <thread>
 
-#include "win32ui/LogoTransferWin32.h"
+#include "uORBANTIS/LogoTransfer.h"
+#include "win32ui/WicPicture.h"
 
 namespace orbantis::win32ui {
 
@@ -28,7 +29,7 @@ class LogoForm {
   static constexpr wchar_t kCaption[] = L"Get/Set logo";
 
   // owner: the server window (may be null). printer, events: as for
-  // LogoTransferWin32. stayOnTop: the form stays above other windows once
+  // the logo transfer. stayOnTop: the form stays above other windows once
   // shown; without it, it is brought to the front once.
   LogoForm(HWND owner, TFP_ZORVIK* printer, TKELMORA* events, bool stayOnTop);
   ~LogoForm();
@@ -66,7 +67,8 @@ class LogoForm {
 
   HWND FOwner;
   bool FStayOnTop;
-  LogoTransferWin32 FTransfer;
+  WicPictureFiles FFiles;
+  logo::LogoTransfer FTransfer;
 
   HWND FWindow = nullptr;
   HWND FPicture = nullptr;

@@ -5,7 +5,8 @@
 
 #include "uErrLog/uErrLog.h"
 #include "win32ui/LogoForm.h"
-#include "win32ui/LogoTransferWin32.h"
+#include "uORBANTIS/LogoTransfer.h"
+#include "win32ui/WicPicture.h"
 #include "win32ui/ServerWindow.h"
 #include "win32ui/WinStrings.h"
 
@@ -38,17 +39,19 @@ void LogoFormsWin32::ShowLogoForm(TKELMORA& object, bool stayOnTop) {
 
 std::int32_t LogoFormsWin32::GetLogoFromPrinterToFile(TKELMORA& object, const WideString& fileName,
                                                       const std::string& folder) {
-  LogoTransferWin32 transfer(object.printer(), &object);
-  transfer.setLogoFileName(ToWin(fileName));
-  transfer.setTargetFolder(Utf8ToWin(folder));
+  WicPictureFiles files;
+  logo::LogoTransfer transfer(files, object.printer(), &object);
+  transfer.setLogoFileName(WideToUtf8(fileName));
+  transfer.setTargetFolder(folder);
   return transfer.getLogoFromPrinterToFile();
 }
 
 std::int32_t LogoFormsWin32::SaveLogoFromFileToPrinter(TKELMORA& object, const WideString& fileName,
                                                        const std::string& folder) {
-  LogoTransferWin32 transfer(object.printer(), &object);
-  transfer.setLogoFileName(ToWin(fileName));
-  transfer.setTargetFolder(Utf8ToWin(folder));
+  WicPictureFiles files;
+  logo::LogoTransfer transfer(files, object.printer(), &object);
+  transfer.setLogoFileName(WideToUtf8(fileName));
+  transfer.setTargetFolder(folder);
   return transfer.saveLogoFromFileToPrinter();
 }
 

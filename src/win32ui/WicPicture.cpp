@@ -1,4 +1,5 @@
 #include "win32ui/WicPicture.h"
+#include "win32ui/FilePaths.h"
 
 #include <windows.h>
 #include <wincodec.h>
@@ -199,5 +200,25 @@ bool SavePictureAsBitmap(const logo::Pixels& pixels, const std::wstring& fileNam
   }
   return true;
 }
+
+bool WicPictureFiles::Load(const std::string& name, logo::Pixels& picture, std::string& error) {
+  std::wstring why;
+  if (LoadPicture(Utf8ToWin(name), picture, why)) return true;
+  error = WinToUtf8(why);
+  return false;
+}
+
+bool WicPictureFiles::SaveBitmap(const logo::Pixels& picture, const std::string& name, std::string& error) {
+  std::wstring why;
+  if (SavePictureAsBitmap(picture, Utf8ToWin(name), why)) return true;
+  error = WinToUtf8(why);
+  return false;
+}
+
+bool WicPictureFiles::IsFile(const std::string& name) { return win32ui::IsFile(Utf8ToWin(name)); }
+
+bool WicPictureFiles::IsFolder(const std::string& name) { return win32ui::IsFolder(Utf8ToWin(name)); }
+
+bool WicPictureFiles::MakeFolders(const std::string& folder) { return CreateFolderTree(Utf8ToWin(folder)); }
 
 }  // namespace orbantis::win32ui

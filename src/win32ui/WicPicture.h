@@ -12,6 +12,7 @@
 #include <string>
 
 #include "logo/LogoDots.h"
+#include "uORBANTIS/LogoTransfer.h"
 
 namespace orbantis::win32ui {
 
@@ -31,5 +32,16 @@ bool LoadPicture(const std::wstring& fileName, logo::Pixels& pixels, std::wstrin
 // that name as it was. False with error set when nothing was written (a
 // null picture included).
 bool SavePictureAsBitmap(const logo::Pixels& pixels, const std::wstring& fileName, std::wstring& error);
+
+// The picture files of the logo transfers (uORBANTIS/LogoTransfer.h), with
+// the imaging component; file names are UTF-8.
+class WicPictureFiles : public logo::PictureFiles {
+ public:
+  bool Load(const std::string& name, logo::Pixels& picture, std::string& error) override;
+  bool SaveBitmap(const logo::Pixels& picture, const std::string& name, std::string& error) override;
+  bool IsFile(const std::string& name) override;
+  bool IsFolder(const std::string& name) override;
+  bool MakeFolders(const std::string& folder) override;
+};
 
 }  // namespace orbantis::win32ui

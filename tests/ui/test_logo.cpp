@@ -26,7 +26,7 @@
 #include "support/TempDir.h"
 #include "uLogo/LogoForms.h"
 #include "uLogo/LogoPicture.h"
-#include "uLogo/LogoTransfer.h"
+#include "uORBANTIS/LogoTransfer.h"
 #include "uLogo/TLogoForm.h"
 #include "uORBANTIS/TKELMORA.h"
 #include "foundation/CodePage.h"
@@ -412,7 +412,7 @@ TEST(LogoFileNames, SuffixExtensionAndFolder) {
       {"/t/a", "/t/a.bmp"},         {"/t/a.bmp", "/t/a.bmp"},  {"/t/a.BMP", "/t/a.BMP.bmp"},
       {"/t/a.bmpx", "/t/a.bmpx"},   {"/t/", "/t/.bmp"},        {"/t/a.jpg", "/t/a.jpg.bmp"},
   };
-  for (const auto& [in, out] : suffixes) EXPECT_EQ(WithBitmapSuffix(QString::fromLatin1(in)), QString::fromLatin1(out));
+  for (const auto& [in, out] : suffixes) EXPECT_EQ(WithBitmapSuffix(in), out);
 
   const std::pair<const char*, bool> types[] = {
       {"a.bmp", true},      {"a.BMP", true},        {"a.BmP", true},      {"/t/x.y/a.bmp", true},
@@ -420,12 +420,12 @@ TEST(LogoFileNames, SuffixExtensionAndFolder) {
       {"a", false},         {"/t/dir.bmp/a", false}, {"a.gif", false},    {"a.bmpx", false},
       {"a.png.txt", false}, {"", false},
   };
-  for (const auto& [name, ok] : types) EXPECT_EQ(HasPictureExtension(QString::fromLatin1(name)), ok) << name;
+  for (const auto& [name, ok] : types) EXPECT_EQ(HasPictureExtension(name), ok) << name;
 
   const std::pair<const char*, const char*> folders[] = {
       {"/t/x/a.bmp", "/t/x"}, {"a.bmp", ""}, {"/a.bmp", "/"}, {"/t/x/", "/t/x"}, {"x/a", "x"},
   };
-  for (const auto& [name, folder] : folders) EXPECT_EQ(FolderOf(QString::fromLatin1(name)), QString::fromLatin1(folder));
+  for (const auto& [name, folder] : folders) EXPECT_EQ(FolderOf(name), folder);
 }
 
 // =============================================================== transfers without a printer
@@ -434,11 +434,13 @@ TEST(LogoTransferAlone, APictureThatCannotBeDitheredEndsWithoutStarting) {
   TKELMORA object;
   auto sink = std::make_shared<RecordingSink>();
   object.EventSinkChanged(sink);
-  LogoTransfer transfer(nullptr, &object);
-  transfer.setPicture(QImage());
+  QtPictureFiles files;
+  LogoTransfer transfer(files, nullptr, &object);
+  transfer.setPicture(Pixels());
   EXPECT_FALSE(transfer.writeLogoRows());
   EXPECT_EQ(sink->Trace(), (std::vector<std::string> {"progress 0", "end"}));
-  EXPECT_EQ(transfer.picture().size(), QSize(kPictureWidth, kPictureHeight)) << "the picture was cleared";
+  EXPECT_EQ(transfer.picture().width, kPictureWidth) << "the picture was cleared";
+  EXPECT_EQ(transfer.picture().height, kPictureHeight);
 }
 
 TEST(LogoTransferAlone, NoPrinterObjectFailsTheTransfersWithTheExceptionCode) {
@@ -447,23 +449,24 @@ TEST(LogoTransferAlone, NoPrinterObjectFailsTheTransfersWithTheExceptionCode) {
   auto sink = std::make_shared<RecordingSink>();
   object.EventSinkChanged(sink);
 
-  LogoTransfer read(nullptr, &object);
-  read.setLogoFileName(QString::fromStdString(dir.Path() + "logo.bmp"));
-  read.setTargetFolder(QString::fromStdString(dir.Path()));
+  QtPictureFiles files;
+  LogoTransfer read(files, nullptr, &object);
+  read.setLogoFileName(dir.Path() + "logo.bmp");
+  read.setTargetFolder(dir.Path());
   EXPECT_EQ(read.getLogoFromPrinterToFile(), LOGO_EXCEPTION);
   EXPECT_EQ(sink->Trace(), Closing({"start", "progress 0"}));
   EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.Path() + "logo.bmp")));
 
   sink->Clear();
   ASSERT_TRUE(SavePictureAsBitmap(PatternPicture(), QString::fromStdString(dir.Path() + "in.bmp")));
-  LogoTransfer write(nullptr, &object);
-  write.setLogoFileName(QString::fromStdString(dir.Path() + "in.bmp"));
+  LogoTransfer write(files, nullptr, &object);
+  write.setLogoFileName(dir.Path() + "in.bmp");
   EXPECT_EQ(write.saveLogoFromFileToPrinter(), LOGO_EXCEPTION);
   EXPECT_EQ(sink->Trace(), Closing({"start", "progress 0", "progress 1"}));
 
   // The file checks still report to the client.
   sink->Clear();
-  write.setLogoFileName(QString::fromStdString(dir.Path() + "missing.bmp"));
+  write.setLogoFileName(dir.Path() + "missing.bmp");
   EXPECT_EQ(write.saveLogoFromFileToPrinter(), LOGO_FILE_NOT_EXIST);
   ASSERT_EQ(sink->Errors().size(), 1u);
   EXPECT_EQ(sink->Errors()[0].text, FixedErrorTexts(LOGO_FILE_NOT_EXIST).language1);
@@ -477,14 +480,15 @@ TEST(LogoTransferAlone, SavingWritesTheShownPictureWhateverItsSource) {
   const QString jpeg = QString::fromStdString(dir.Path() + "photo.jpg");
   ASSERT_TRUE(colours.save(jpeg, "JPG"));
 
-  LogoTransfer transfer;
-  ASSERT_TRUE(transfer.loadPictureFromFile(jpeg));
-  transfer.setLogoFileName(QString::fromStdString(dir.Path() + "copy"));
+  QtPictureFiles files;
+  LogoTransfer transfer(files);
+  ASSERT_TRUE(transfer.loadPictureFromFile(jpeg.toStdString()));
+  transfer.setLogoFileName(dir.Path() + "copy");
   ASSERT_TRUE(transfer.saveLogoToFile());
-  EXPECT_EQ(transfer.logoFileName(), QString::fromStdString(dir.Path() + "copy.bmp"));
-  EXPECT_EQ(transfer.targetFolder(), QString::fromStdString(dir.Path()).chopped(1));
-  const QImage saved = LoadPicture(transfer.logoFileName());
-  EXPECT_EQ(saved, transfer.picture()) << "the JPEG's own picture, not an empty bitmap";
+  EXPECT_EQ(transfer.logoFileName(), dir.Path() + "copy.bmp");
+  EXPECT_EQ(transfer.targetFolder(), dir.Path().substr(0, dir.Path().size() - 1));
+  const QImage saved = LoadPicture(QString::fromStdString(transfer.logoFileName()));
+  EXPECT_EQ(saved, ToImage(transfer.picture())) << "the JPEG's own picture, not an empty bitmap";
 }
 
 TEST(LogoTransferAlone, AFailedSaveIsAFailureEvenBesideAnOlderFile) {
@@ -496,9 +500,10 @@ TEST(LogoTransferAlone, AFailedSaveIsAFailureEvenBesideAnOlderFile) {
     f.open(QIODevice::ReadOnly);
     return f.readAll();
   }();
-  LogoTransfer transfer;
-  transfer.setPicture(QImage());  // nothing to save
-  transfer.setLogoFileName(name);
+  QtPictureFiles files;
+  LogoTransfer transfer(files);
+  transfer.setPicture(Pixels());  // nothing to save
+  transfer.setLogoFileName(name.toStdString());
   EXPECT_FALSE(transfer.saveLogoToFile());
   QFile f(name);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -550,7 +555,7 @@ TEST_F(LogoOnPrinter, GetLogoCodesAndTheirEvents) {
     p.sink->Clear();
     const std::uint64_t before = p.RowCommands();
     const QString name = c.bare ? QString::fromStdString(c.name) : Path(c.name);
-    const std::int32_t result = forms.GetLogoFromPrinterToFile(p.object, Wide(name), FolderOf(name).toStdString());
+    const std::int32_t result = forms.GetLogoFromPrinterToFile(p.object, Wide(name), FolderOf(name.toStdString()));
     EXPECT_EQ(result, c.code);
     EXPECT_EQ(p.RowCommands() - before, 96u) << "the logo is read before the file is looked at";
     auto trace = kWholeTransfer;

@@ -228,6 +228,47 @@ TEST(ComServer, LateBoundAnswersComeBackIncludingTheOnesDeclaredAsInputs) {
   EXPECT_FALSE(answers[9].Text().empty()) << "OperatorName";
 }
 
+TEST(ComServer, ByReferenceVariantsBecomeTheDeclaredStrings) {
+  // VBScript passes every variable by reference as a variant, whatever it
+  // holds: an empty one, a number.
+  Ptr<IKELMORA> o;
+  Create(o);
+  Connect(o.Get(), 5);
+  VARIANT inner[5];
+  for (auto& v : inner) ::VariantInit(&v);
+  inner[1].vt = VT_I4;
+  inner[1].lVal = 42;
+  std::vector<VARIANT> args(5);
+  for (int i = 0; i < 5; ++i) {
+    ::VariantInit(&args[i]);
+    args[i].vt = VT_BYREF | VT_VARIANT;
+    args[i].pvarVal = &inner[i];
+  }
+  VARIANT result;
+  ::VariantInit(&result);
+  ASSERT_HRESULT_SUCCEEDED(Invoke(o.Get(), 267, args, &result));  // CMD_90_0_0
+  EXPECT_EQ(result.lVal, 0);
+  for (const auto& v : inner) EXPECT_EQ(v.vt, VT_BSTR);
+  EXPECT_EQ(std::wstring(inner[4].bstrVal), L"OB00000001");
+  for (auto& v : inner) ::VariantClear(&v);
+
+  // A value that is no string (an array) is refused with its position; the
+  // server goes on serving.
+  SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
+  for (auto& v : inner) ::VariantInit(&v);
+  inner[1].vt = VT_ARRAY | VT_VARIANT;
+  inner[1].parray = array;
+  ::VariantInit(&result);
+  EXPECT_EQ(Invoke(o.Get(), 267, args, &result), DISP_E_TYPEMISMATCH);
+  for (auto& v : inner) ::VariantClear(&v);
+  LONG code = 1;
+  ASSERT_HRESULT_SUCCEEDED(o->GetLastErrorCode(&code));
+  Bstr s0, s1, s2, s3, s4, s5;
+  LONG r = -99;
+  ASSERT_HRESULT_SUCCEEDED(o->CMD_74_0_1(s0.InOut(), s1.InOut(), s2.InOut(), s3.InOut(), s4.InOut(), s5.InOut(), &r));
+  EXPECT_EQ(r, 0);
+}
+
 TEST(ComServer, StatusReadLeavesItsAnswersAsTheyCameWhenItFails) {
   Ptr<IKELMORA> o;
   Create(o);
@@ -343,11 +384,48 @@ TEST(ComServer, LogoTransferReportsItsProgress) {
   a.point->Unadvise(a.cookie);
 }
 
+TEST(ComServer, ACallFromAProgressEventCannotPullThePrinterFromUnderTheTransfer) {
+  Ptr<IKELMORA> o;
+  Create(o);
+  Connect(o.Get(), 5);
+  struct ClosingSink : RecordingSink {
+    IKELMORA* object = nullptr;
+    LONG closeResult = 1;
+    std::wstring text;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* p, VARIANT* r,
+                                     EXCEPINFO* e, UINT* a) override {
+      if (id == 202 && closeResult == 1 && p->cArgs == 2 && p->rgvarg[1].lVal == 10) {
+        object->CLOSE_CONNECTION(&closeResult);
+        Bstr message;
+        if (SUCCEEDED(object->GetLastErrorMessage(message.Out()))) text = message.Text();
+      }
+      return RecordingSink::Invoke(id, riid, lcid, flags, p, r, e, a);
+    }
+  } sink;
+  sink.object = o.Get();
+  Advised a;
+  Advise(o.Get(), &sink, a);
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  Bstr name((std::wstring(temp) + L"orbantis-logo-reentry.bmp").c_str());
+  LONG r = -99;
+  ASSERT_HRESULT_SUCCEEDED(o->getLogoFromPrinter(name.Get(), &r));
+  EXPECT_EQ(r, 0) << "the transfer went on to its end";
+  EXPECT_EQ(sink.closeResult, -1) << "the connection under the transfer stays";
+  EXPECT_NE(sink.text.find(L"logo transfer is under way"), std::wstring::npos);
+  EXPECT_EQ(sink.Events().back(), L"OnEndProgress");
+  // Afterwards the object closes as ever.
+  ASSERT_HRESULT_SUCCEEDED(o->CLOSE_CONNECTION(&r));
+  EXPECT_EQ(r, 0);
+  a.point->Unadvise(a.cookie);
+}
+
 TEST(ComServer, ASilentPrinterOnOneObjectDoesNotHoldAnother) {
   // The silent object's result is checked by the thread itself.
   // COM6 never answers: its CONNECT_TO_PRINTER waits through its retries.
   std::atomic<bool> silentDone {false};
   std::atomic<LONG> silentResult {1};
+  HANDLE connecting = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::thread silent([&] {
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     {
@@ -355,19 +433,24 @@ TEST(ComServer, ASilentPrinterOnOneObjectDoesNotHoldAnother) {
       if (SUCCEEDED(::CoCreateInstance(CLSID_KELMORA, nullptr, CLSCTX_LOCAL_SERVER, IID_IKELMORA, s.OutVoid()))) {
         LONG r = 0;
         s->initFiscalPrinter(6, 115200, VARIANT_TRUE, VARIANT_TRUE, &r);
+        ::SetEvent(connecting);
         s->CONNECT_TO_PRINTER(&r);
         silentResult = r;
         EXPECT_LT(r, 0) << "a printer that never answers cannot be connected";
       }
     }
     silentDone = true;
+    ::SetEvent(connecting);  // also when the object could not be made
     ::CoUninitialize();
   });
   struct Joined {
     std::thread& t;
     ~Joined() { t.join(); }
   } joined {silent};
-  ::Sleep(300);  // let the silent connect start
+  // The silent connect is on its way (it waits through its retries, seconds).
+  ::WaitForSingleObject(connecting, INFINITE);
+  ::CloseHandle(connecting);
+  ::Sleep(100);
   Ptr<IKELMORA> o;
   Create(o);
   Connect(o.Get(), 5);
@@ -404,16 +487,13 @@ TEST(ComServer, OneServerServesEveryObjectAndEndsWithTheLastOne) {
     Create(first);
     Create(second);
     EXPECT_EQ(ServerProcesses(), 1);
-    LONG r = 0;
-    // Left connected on purpose: releasing the object closes the port.
+    // Released while connected: the port closes with the object, and another
+    // object of the running server opens it.
     Connect(first.Get(), 5);
-    (void)r;
+    first.Reset();
+    Connect(second.Get(), 5);
   }
   EXPECT_TRUE(WaitFor([] { return ServerProcesses() == 0; }, 20)) << "the server is still running";
-  // The port was closed with the object: a new object can open it.
-  Ptr<IKELMORA> again;
-  Create(again);
-  Connect(again.Get(), 5);
 }
 
 DWORD RunServer(const std::wstring& arguments) {

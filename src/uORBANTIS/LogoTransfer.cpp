@@ -1,14 +1,13 @@
-#include "uLogo/LogoTransfer.h"
+#include "uORBANTIS/LogoTransfer.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <string>
 
+#include "foundation/CodePage.h"
 #include "printer_model/ErrorMessages.h"
 #include "printer_model/TFP_ZORVIK.h"
 #include "uORBANTIS/TKELMORA.h"
-#include "foundation/CodePage.h"
+#include "uErrLog/uErrLog.h"
 
 namespace orbantis::logo {
 namespace {
@@ -21,21 +20,54 @@ struct NoPrinter : Exception {
 // The row number as the printer takes it: decimal, no leading zeros.
 AnsiString RowNumber(int row) { return std::to_string(row); }
 
+// Only ASCII letters matter in extensions; the locale must not.
+std::string AsciiUpper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
 }  // namespace
 
-LogoTransfer::LogoTransfer(TFP_ZORVIK* printer, TKELMORA* events) : tmpDORRIK(printer), Ftest(events) {}
+// ---------------------------------------------------------------- file names
 
-void LogoTransfer::setPicture(const QImage& picture) { FPicture = NormalizePicture(picture); }
+std::string WithBitmapSuffix(const std::string& name) {
+  if (name.find(".bmp") != std::string::npos) return name;
+  return name + ".bmp";
+}
+
+std::string FileNamePart(const std::string& name) {
+  const auto cut = LastPathSeparator(name);
+  return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+bool HasPictureExtension(const std::string& name) {
+  const std::string file = FileNamePart(name);
+  const auto dot = file.rfind('.');
+  const std::string ext = dot == std::string::npos ? std::string() : AsciiUpper(file.substr(dot));
+  return ext == ".BMP" || ext == ".PNG" || ext == ".JPG" || ext == ".JPEG";
+}
+
+std::string FolderOf(const std::string& name) {
+  const auto cut = LastPathSeparator(name);
+  if (cut == std::string::npos) return {};
+  // A file in a root folder has the root as its folder, not an empty one.
+  if (cut == 0) return name.substr(0, 1);
+  if (cut == 2 && name[1] == ':') return name.substr(0, 3);
+  return name.substr(0, cut);
+}
+
+// ---------------------------------------------------------------- the transfer
+
+LogoTransfer::LogoTransfer(PictureFiles& files, TFP_ZORVIK* printer, TKELMORA* events)
+    : FFiles(files), tmpDORRIK(printer), Ftest(events) {}
 
 void LogoTransfer::ensureCanvas() {
-  if (!FPicture.isNull() && FPicture.format() == QImage::Format_RGB32 && FPicture.width() >= kLogoDots &&
-      FPicture.height() >= kLogoRows)
-    return;
-  const QImage old = NormalizePicture(FPicture);
-  FPicture = BlankPicture();
-  if (old.isNull()) return;
-  for (int y = 0; y < std::min(old.height(), kPictureHeight); ++y)
-    for (int x = 0; x < std::min(old.width(), kPictureWidth); ++x) FPicture.setPixel(x, y, old.pixel(x, y));
+  if (FPicture.width >= kLogoDots && FPicture.height >= kLogoRows) return;
+  const Pixels old = std::move(FPicture);
+  FPicture = BlankPixels();
+  for (int y = 0; y < std::min(old.height, kPictureHeight); ++y)
+    for (int x = 0; x < std::min(old.width, kPictureWidth); ++x) FPicture.Set(x, y, old.At(x, y));
 }
 
 // ---------------------------------------------------------------- events
@@ -108,7 +140,7 @@ void LogoTransfer::endTransfer() {
 
 bool LogoTransfer::clearLogo() {
   try {
-    FPicture = BlankPicture();
+    FPicture = BlankPixels();
     return true;
   } catch (...) {
     return false;
@@ -187,20 +219,20 @@ bool LogoTransfer::saveLogoToFile() {
     FlogoFileName = WithBitmapSuffix(FlogoFileName);
     // Only what this save wrote counts: an older file of the same name must
     // not make a failed save look like a success.
-    const bool saved = SavePictureAsBitmap(FPicture, FlogoFileName);
+    const bool saved = FFiles.SaveBitmap(FPicture, FlogoFileName, FLastFileError);
     FtargetFolder = FolderOf(FlogoFileName);
-    return saved && QFileInfo(FlogoFileName).isFile();
+    return saved && FFiles.IsFile(FlogoFileName);
   } catch (...) {
     return false;
   }
 }
 
-bool LogoTransfer::loadPictureFromFile(const QString& fileName) {
+bool LogoTransfer::loadPictureFromFile(const std::string& fileName) {
   try {
     if (!clearLogo()) return false;
-    const QImage loaded = LoadPicture(fileName);
-    if (loaded.isNull()) return false;
-    FPicture = loaded;
+    Pixels loaded;
+    if (!FFiles.Load(fileName, loaded, FLastFileError)) return false;
+    FPicture = std::move(loaded);
     return true;
   } catch (...) {
     return false;
@@ -214,19 +246,21 @@ std::int32_t LogoTransfer::getLogoFromPrinterToFile() {
     if (!clearLogo()) return LOGO_EXCEPTION;
     if (!readLogoRows()) return LOGO_EXCEPTION;
 
-    if (!QFileInfo(FtargetFolder).isDir()) {
+    if (!FFiles.IsFolder(FtargetFolder)) {
       FtargetFolder = FolderOf(FlogoFileName);
       // A bare file name gives no folder to create. Writing beside whatever
       // the server's current directory happens to be is no answer either.
-      if (FtargetFolder.isEmpty()) return LOGO_EXCEPTION;
-      if (!QDir().mkpath(FtargetFolder)) {
+      if (FtargetFolder.empty()) return LOGO_EXCEPTION;
+      if (!FFiles.MakeFolders(FtargetFolder)) {
         reportLogoError(LOGO_CANNOT_CREATE_FOLDER);
         return LOGO_CANNOT_CREATE_FOLDER;
       }
     }
-    if (!FtargetFolder.endsWith(QLatin1Char('/'))) FtargetFolder += QLatin1Char('/');
+    FtargetFolder = IncludeTrailingPathDelimiter(FtargetFolder);
     FlogoFileName = WithBitmapSuffix(FlogoFileName);
-    if (FlogoFileName == FtargetFolder + QLatin1String(".bmp")) {
+    // A name that ends in its folder ("/logos/", "C:\logos\") has no file
+    // part; ".bmp" alone would make a hidden-looking file of no name.
+    if (FlogoFileName == FtargetFolder + ".bmp" || FileNamePart(FlogoFileName) == ".bmp") {
       reportLogoError(LOGO_WRONG_FILE_NAME);
       return LOGO_WRONG_FILE_NAME;
     }
@@ -241,7 +275,7 @@ std::int32_t LogoTransfer::getLogoFromPrinterToFile() {
 std::int32_t LogoTransfer::saveLogoFromFileToPrinter() {
   try {
     if (!clearLogo()) return LOGO_EXCEPTION;
-    if (!QFileInfo(FlogoFileName).isFile()) {
+    if (!FFiles.IsFile(FlogoFileName)) {
       reportLogoError(LOGO_FILE_NOT_EXIST);
       return LOGO_FILE_NOT_EXIST;
     }
