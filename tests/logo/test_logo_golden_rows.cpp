@@ -19,45 +19,21 @@
 #include <vector>
 
 #include "logo/LogoDots.h"
+#include "logo/GoldenPictures.h"
 #include "uLogo/LogoPicture.h"
 
 namespace orbantis::logo {
 namespace {
 
-struct Dot {
-  int x;
-  int y;
-  std::uint32_t colour;  // red in the low byte
-};
-
-struct GoldenPicture {
-  const char* file;
-  const char* rows;
-  const char* what;
-  int width;
-  int height;
-  std::vector<Dot> dots;  // a few dots as the picture was drawn
-};
-
-const GoldenPicture kPictures[] = {
-    {"ramp.bmp", "ramp.rows", "24-bit BMP, bottom-up, padded lines, smaller than the logo", 317, 80,
-     {{0, 0, 0xDCC800}, {316, 79, 0x00FFFF}, {25, 12, 0x000000}, {250, 42, 0x2828C8}, {160, 70, 0x7EB681}}},
-    {"shapes.png", "shapes.rows", "RGBA PNG with a transparent ellipse, larger than the logo", 600, 104,
-     {{0, 0, 0x781E1E}, {599, 103, 0xC2EC18}, {300, 50, 0xFFFFFF}, {530, 40, 0x00FFFF}}},
-    {"grey.png", "grey.rows", "8-bit grey PNG of the logo's size", 576, 96,
-     {{0, 0, 0x000000}, {575, 95, 0x707070}, {401, 21, 0x606060}, {300, 40, 0x414141}}},
-};
+using golden::Dot;
+using GoldenPicture = golden::Picture;
+using golden::kPictures;
 
 std::string DataFile(const std::string& name) { return std::string(ORBANTIS_LOGO_DATA_DIR) + "/" + name; }
 
 std::vector<std::string> GoldenRows(const char* name) {
   std::ifstream in(DataFile(name), std::ios::binary);
-  std::vector<std::string> rows;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    rows.push_back(line);
-  }
-  return rows;
+  return golden::ReadRows(in);
 }
 
 std::string Hex(std::uint32_t value) {

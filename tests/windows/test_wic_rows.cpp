@@ -21,35 +21,16 @@
 #include <vector>
 
 #include "logo/LogoDots.h"
+#include "logo/GoldenPictures.h"
 #include "win32ui/WicPicture.h"
 #include "win32ui/WinStrings.h"
 
 namespace orbantis::win32ui {
 namespace {
 
-struct Dot {
-  int x;
-  int y;
-  std::uint32_t colour;  // red in the low byte
-};
-
-struct GoldenPicture {
-  const wchar_t* file;
-  const char* rows;
-  const char* what;
-  int width;
-  int height;
-  std::vector<Dot> dots;  // a few dots as the picture was drawn
-};
-
-const GoldenPicture kPictures[] = {
-    {L"ramp.bmp", "ramp.rows", "24-bit BMP, bottom-up, padded lines, smaller than the logo", 317, 80,
-     {{0, 0, 0xDCC800}, {316, 79, 0x00FFFF}, {25, 12, 0x000000}, {250, 42, 0x2828C8}, {160, 70, 0x7EB681}}},
-    {L"shapes.png", "shapes.rows", "RGBA PNG with a transparent ellipse, larger than the logo", 600, 104,
-     {{0, 0, 0x781E1E}, {599, 103, 0xC2EC18}, {300, 50, 0xFFFFFF}, {530, 40, 0x00FFFF}}},
-    {L"grey.png", "grey.rows", "8-bit grey PNG of the logo's size", 576, 96,
-     {{0, 0, 0x000000}, {575, 95, 0x707070}, {401, 21, 0x606060}, {300, 40, 0x414141}}},
-};
+using logo::golden::Dot;
+using GoldenPicture = logo::golden::Picture;
+using logo::golden::kPictures;
 
 std::wstring DataFolder() {
   wchar_t value[4096];
@@ -68,12 +49,7 @@ std::filesystem::path DataFile(const std::wstring& name) { return std::filesyste
 // CR LF reads the same).
 std::vector<std::string> GoldenRows(const char* name) {
   std::ifstream in(DataFile(Utf8ToWin(name)), std::ios::binary);
-  std::vector<std::string> rows;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    rows.push_back(line);
-  }
-  return rows;
+  return logo::golden::ReadRows(in);
 }
 
 std::string Hex(std::uint32_t value) {
@@ -108,7 +84,7 @@ TEST(WicRows, EachPictureGivesTheGoldenRows) {
     SCOPED_TRACE(picture.what);
     logo::Pixels pixels;
     std::wstring error;
-    ASSERT_TRUE(LoadPicture(DataFile(picture.file).wstring(), pixels, error)) << WinToUtf8(error);
+    ASSERT_TRUE(LoadPicture(DataFile(Utf8ToWin(picture.file)).wstring(), pixels, error)) << WinToUtf8(error);
     EXPECT_TRUE(error.empty());
     ASSERT_EQ(pixels.width, picture.width);
     ASSERT_EQ(pixels.height, picture.height);
