@@ -162,6 +162,10 @@ bool WriteFile(Handle fd, const std::uint8_t* buffer, std::size_t count, const T
 // Waits until everything written has left the port.
 bool FlushFileBuffers(Handle fd);
 
+// The system's code for the last failed call of this thread (errno; on
+// Windows GetLastError), for the log.
+unsigned long LastError();
+
 // True when fd is an open port.
 bool IsOpen(Handle fd);
 

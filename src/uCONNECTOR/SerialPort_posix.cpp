@@ -335,6 +335,8 @@ bool WriteFile(Handle fd, const std::uint8_t* buffer, std::size_t count, const T
   return true;
 }
 
+unsigned long LastError() { return static_cast<unsigned long>(errno); }
+
 bool FlushFileBuffers(Handle fd) { return ::tcdrain(fd) == 0; }
 
 }  // namespace orbantis::serial

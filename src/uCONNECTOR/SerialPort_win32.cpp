@@ -281,6 +281,8 @@ bool WriteFile(Handle h, const std::uint8_t* buffer, std::size_t count, const TC
   return true;
 }
 
+unsigned long LastError() { return ::GetLastError(); }
+
 bool FlushFileBuffers(Handle h) { return ::FlushFileBuffers(static_cast<HANDLE>(h)) != 0; }
 
 }  // namespace orbantis::serial

@@ -217,7 +217,7 @@ void TConnector::logDcb() {
 bool TConnector::SET_COM_STATE() {
   try {
     if (serial::SetCommState(FHandle, DCB)) return true;
-    log("SetCommState[GetLastError] = " + std::to_string(errno));
+    log("SetCommState[GetLastError] = " + std::to_string(serial::LastError()));
     logDcb();
     return false;
   } catch (const std::exception& e) {

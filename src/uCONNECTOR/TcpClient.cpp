@@ -94,10 +94,13 @@ void TcpClient::Connect() {
     } else if (started == 1) {
       long left = ConnectTimeout - static_cast<long>(GetTickCount64() - start);
       if (left < 0) left = 0;
-      if (sock::Poll(h, sock::Wait::Write, static_cast<int>(left)) == 1)
+      const int ready = sock::Poll(h, sock::Wait::Write, static_cast<int>(left));
+      if (ready == 1)
         failure = sock::ConnectError(h);
-      else
+      else if (ready == 0)
         failure = "Connection timed out";
+      else
+        failure = sock::LastErrorText();
     }
     if (failure.empty()) {
       sock::SetNoDelay(h, !UseNagle);

@@ -8,8 +8,12 @@
 #include "uErrLog/uErrLog.h"
 
 // After the project's headers: <windows.h> defines macros with their names.
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <windows.h>
+
+#include <vector>
 
 #include "foundation/Win32Text.h"
 
@@ -18,6 +22,78 @@ namespace {
 
 using win32::Narrow;
 using win32::Widen;
+
+// The files hold operator passwords and receipts. Folders and files this
+// program makes give the user alone access (a protected access list, not
+// the parent's), and a file it did not make is written into only when it
+// belongs to the user: a trace folder a client names may be a shared one.
+class OwnerOnly {
+ public:
+  OwnerOnly() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    FUser = tokenSid(token, TokenUser);
+    FDefaultOwner = tokenSid(token, TokenOwner);
+    ::CloseHandle(token);
+    if (FUser.empty()) return;
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(FUser.data(), &text)) return;
+    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + std::wstring(text) + L")";
+    ::LocalFree(text);
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &FDescriptor, nullptr))
+      FAttributes = {sizeof(SECURITY_ATTRIBUTES), FDescriptor, FALSE};
+  }
+  ~OwnerOnly() {
+    if (FDescriptor != nullptr) ::LocalFree(FDescriptor);
+  }
+  OwnerOnly(const OwnerOnly&) = delete;
+  OwnerOnly& operator=(const OwnerOnly&) = delete;
+
+  // For CreateFile and CreateDirectory; null (the default) when the user
+  // could not be told.
+  SECURITY_ATTRIBUTES* Attributes() { return FDescriptor != nullptr ? &FAttributes : nullptr; }
+
+  // The file's owner is the user (or the user's default owner for new
+  // objects, the Administrators group for an administrator). True when
+  // that cannot be told either way.
+  bool OwnedByUser(HANDLE file) const {
+    if (FUser.empty()) return true;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                          &descriptor) != ERROR_SUCCESS)
+      return true;
+    const bool mine = owner != nullptr && (::EqualSid(owner, const_cast<BYTE*>(FUser.data())) ||
+                                           (!FDefaultOwner.empty() &&
+                                            ::EqualSid(owner, const_cast<BYTE*>(FDefaultOwner.data()))));
+    ::LocalFree(descriptor);
+    return mine;
+  }
+
+ private:
+  static std::vector<BYTE> tokenSid(HANDLE token, TOKEN_INFORMATION_CLASS which) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, which, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token, which, buffer.data(), size, &size)) return {};
+    PSID sid = which == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                  : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+    const DWORD length = ::GetLengthSid(sid);
+    std::vector<BYTE> copy(length);
+    ::CopySid(length, copy.data(), sid);
+    return copy;
+  }
+
+  std::vector<BYTE> FUser;
+  std::vector<BYTE> FDefaultOwner;
+  PSECURITY_DESCRIPTOR FDescriptor = nullptr;
+  SECURITY_ATTRIBUTES FAttributes {};
+};
+
+OwnerOnly& Private() {
+  static OwnerOnly rights;
+  return rights;
+}
 
 bool isDirectory(const std::string& path) {
   const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
@@ -44,15 +120,17 @@ std::string knownFolder(int csidl, const char* fallbackVariable) {
 void AppendToFile(const std::string& path, const std::string& bytes) {
   // A reparse point (a link planted in a shared folder) is opened as itself
   // and refused, rather than followed.
-  HANDLE h = ::CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           Private().Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                           nullptr);
   if (h == INVALID_HANDLE_VALUE)
     throw Exception("Cannot open log file " + path + ": " + win32::ErrorText(::GetLastError()));
   BY_HANDLE_FILE_INFORMATION info {};
   if (!::GetFileInformationByHandle(h, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+      !Private().OwnedByUser(h)) {
     ::CloseHandle(h);
-    throw Exception("Log file " + path + " is not a plain file; nothing was written to it.");
+    throw Exception("Log file " + path + " is not a plain file of this user; nothing was written to it.");
   }
   const char* p = bytes.data();
   std::size_t left = bytes.size();
@@ -90,7 +168,7 @@ std::string LogDateTime() {
   return Narrow(std::wstring(date) + L" " + time);
 }
 
-bool ForceDirectories(const std::string& folder, unsigned /*mode: the user's own folders are private already*/) {
+bool ForceDirectories(const std::string& folder, unsigned /*mode: the folders are the user's alone (OwnerOnly)*/) {
   const std::string path = stripTrailingSeparator(folder);
   if (path.empty()) return false;
   if (isDirectory(path)) return true;
@@ -100,7 +178,8 @@ bool ForceDirectories(const std::string& folder, unsigned /*mode: the user's own
     const std::string part = path.substr(0, pos);
     // "C:" and "\\server\share" are not made.
     if (!part.empty() && part.back() != ':' && !isDirectory(part)) {
-      if (!::CreateDirectoryW(Widen(part).c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS &&
+      if (!::CreateDirectoryW(Widen(part).c_str(), Private().Attributes()) &&
+          ::GetLastError() != ERROR_ALREADY_EXISTS &&
           pos == std::string::npos)
         return false;
     }
