@@ -40,5 +40,17 @@ fi
 echo "== command-line client"
 EMULATOR="$emulator" "$root/tests/windows/test_cli.sh" "$win/tools/cli-windows/orbantis-cli.exe" 5 || status=1
 
+echo "== a server that COM started and nobody used"
+# It ends 30 s after its start (the class is registered for real clients,
+# so this runs last, with no client about).
+log="$(winepath -u 'C:\users' 2>/dev/null)"
+log="$(ls -d "${log%/}"/*/AppData/Local/ORBANTIS 2>/dev/null | head -1)/orbantis_log.txt"
+began=$(date +%s)
+if timeout 60 wine "$server" -Embedding && grep -q "No object was asked for within 30 s" "$log" 2>/dev/null; then
+  echo "ok it ended by itself after $(( $(date +%s) - began )) s"
+else
+  echo "FAIL it did not end by itself within 60 s (or did not say why in $log)"; status=1
+fi
+
 echo "== Windows tests: $(( $(date +%s) - start )) s, $([ $status = 0 ] && echo passed || echo FAILED)"
 exit $status
