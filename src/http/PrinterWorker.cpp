@@ -12,14 +12,9 @@ namespace {
 
 std::string Utf8(const WideString& s) { return WideToUtf8(s); }
 
-// The engine's text for an exchange that got no answer at all.
-constexpr const char* kNoAnswer = "Please check the link";
-
 }  // namespace
 
-bool PrinterSilent(TKELMORA& printer) {
-  return Utf8(printer.GetLastErrorMessage()).find(kNoAnswer) != std::string::npos;
-}
+bool PrinterSilent(TKELMORA& printer) { return printer.LastExchangeUnanswered(); }
 
 Answer PrinterError(TKELMORA& printer, std::int32_t code) {
   const std::string text = Utf8(printer.GetLastErrorMessage());
@@ -141,7 +136,7 @@ void PrinterWorker::run() {
         // A printer that stopped answering is connected again on the next
         // call: its link may have been cut, or it was switched off and on.
         // (A receipt pending for another reason keeps the connection.)
-        if (answer.status == 504 && answer.body.value("text", std::string()).find(kNoAnswer) != std::string::npos) {
+        if (answer.status == 504 && PrinterSilent(*FPrinter)) {
           FPrinter->CLOSE_CONNECTION();
           FConnected = false;
         }

@@ -23,7 +23,7 @@ struct StateText {
 constexpr StateText kStates[] = {
     {State::Accepted, "accepted"}, {State::Opened, "opened"},         {State::Paying, "paying"},
     {State::Closing, "closing"},   {State::Cancelling, "cancelling"}, {State::Printed, "printed"},
-    {State::Cancelled, "cancelled"}, {State::Failed, "failed"},
+    {State::Cancelled, "cancelled"}, {State::Failed, "failed"},     {State::Attention, "attention"},
 };
 
 std::string now(const char* format) {
@@ -88,7 +88,9 @@ std::optional<State> StateFromName(const std::string& name) {
   return std::nullopt;
 }
 
-bool IsFinal(State state) { return state == State::Printed || state == State::Cancelled || state == State::Failed; }
+bool IsFinal(State state) {
+  return state == State::Printed || state == State::Cancelled || state == State::Failed || state == State::Attention;
+}
 
 std::string Journal::DefaultPath() {
   const char* state = std::getenv("XDG_STATE_HOME");
@@ -114,13 +116,16 @@ Journal::Journal(const std::string& path) : FPath(path) {
   // Created owner-only before SQLite sees it: the journal holds operator
   // passwords (they are part of the document). SQLite gives its WAL and
   // shared-memory files the database file's permissions.
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) throw std::runtime_error("Journal: cannot open " + path + ": " + std::strerror(errno));
-  ::close(fd);
+  // The descriptor stays open: the file it names is the one SQLite writes,
+  // and a path that no longer leads to it means the journal was removed or
+  // replaced under the running program.
+  FFile = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (FFile < 0) throw std::runtime_error("Journal: cannot open " + path + ": " + std::strerror(errno));
   if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
     const std::string text = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
     sqlite3_close(FDb);
     FDb = nullptr;
+    ::close(FFile);
     throw std::runtime_error("Journal: cannot open " + path + ": " + text);
   }
   try {
@@ -128,6 +133,7 @@ Journal::Journal(const std::string& path) : FPath(path) {
   } catch (...) {
     sqlite3_close(FDb);
     FDb = nullptr;
+    ::close(FFile);
     throw;
   }
 }
@@ -146,10 +152,32 @@ void Journal::setUp() {
       "CREATE TABLE IF NOT EXISTS steps("
       " key TEXT NOT NULL, attempt INTEGER NOT NULL, seq INTEGER NOT NULL, step TEXT NOT NULL,"
       " detail TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY(key, attempt, seq));");
+  // Journals written before the printer's acknowledgements were kept get
+  // their columns; their rows read as nothing acknowledged.
+  bool hasDone = false;
+  {
+    Statement columns(FDb, "PRAGMA table_info(receipts)");
+    while (columns.step()) hasDone = hasDone || column(columns.get(), 1) == "done";
+  }
+  if (!hasDone)
+    exec("ALTER TABLE receipts ADD COLUMN done INTEGER NOT NULL DEFAULT 0;"
+         "ALTER TABLE receipts ADD COLUMN payment_taken INTEGER NOT NULL DEFAULT 0;");
+}
+
+void Journal::CheckFile() {
+  struct stat opened {}, named {};
+  if (::fstat(FFile, &opened) != 0) throw std::runtime_error("Journal: " + FPath + ": " + std::strerror(errno));
+  if (opened.st_nlink == 0)
+    throw std::runtime_error("Journal: " + FPath + " was removed while the program ran; what it held is gone from "
+                             "the disk. Put it back, or restart the program to start a new one");
+  if (::stat(FPath.c_str(), &named) != 0 || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
+    throw std::runtime_error("Journal: " + FPath + " was replaced while the program ran. Put the journal back, or "
+                             "restart the program to use the new file");
 }
 
 Journal::~Journal() {
   if (FDb != nullptr) sqlite3_close(FDb);
+  if (FFile >= 0) ::close(FFile);
 }
 
 void Journal::exec(const char* sql) {
@@ -176,11 +204,14 @@ Entry Journal::read(sqlite3_stmt* s) {
   e.day = column(s, 10);
   e.created = column(s, 11);
   e.updated = column(s, 12);
+  e.done = sqlite3_column_int(s, 13);
+  e.paymentTaken = sqlite3_column_int(s, 14) != 0;
   return e;
 }
 
 #define ENTRY_COLUMNS \
-  "key, doc_hash, document, printer, state, attempt, rec_cnt, glob_rec_cnt, totals, result, day, created, updated"
+  "key, doc_hash, document, printer, state, attempt, rec_cnt, glob_rec_cnt, totals, result, day, created, updated, " \
+  "done, payment_taken"
 
 std::vector<Entry> Journal::query(const char* sql, const std::string& arg) {
   std::lock_guard<std::mutex> guard(FLock);
@@ -203,7 +234,7 @@ std::vector<Entry> Journal::Day(const std::string& day) {
 
 std::vector<Entry> Journal::Unfinished(const std::string& printer) {
   return query("SELECT " ENTRY_COLUMNS
-               " FROM receipts WHERE printer = ?1 AND state NOT IN ('printed', 'cancelled', 'failed')"
+               " FROM receipts WHERE printer = ?1 AND state NOT IN ('printed', 'cancelled', 'failed', 'attention')"
                " ORDER BY updated, rowid",
                printer);
 }
@@ -223,13 +254,14 @@ void Journal::write(Entry& entry) {
   entry.updated = timestamp();
   Statement s(FDb,
               "INSERT INTO receipts(" ENTRY_COLUMNS
-              ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)"
+              ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)"
               " ON CONFLICT(key) DO UPDATE SET doc_hash = ?2, document = ?3, printer = ?4, state = ?5,"
-              " attempt = ?6, rec_cnt = ?7, glob_rec_cnt = ?8, totals = ?9, result = ?10, updated = ?13");
+              " attempt = ?6, rec_cnt = ?7, glob_rec_cnt = ?8, totals = ?9, result = ?10, updated = ?13,"
+              " done = ?14, payment_taken = ?15");
   s.bind(1, entry.key).bind(2, entry.docHash).bind(3, entry.document).bind(4, entry.printer);
   s.bind(5, std::string(StateName(entry.state))).bind(6, entry.attempt).bind(7, entry.recCnt);
   s.bind(8, entry.globRecCnt).bind(9, entry.totals).bind(10, entry.result).bind(11, entry.day);
-  s.bind(12, entry.created).bind(13, entry.updated);
+  s.bind(12, entry.created).bind(13, entry.updated).bind(14, entry.done).bind(15, entry.paymentTaken ? 1 : 0);
   s.step();
 }
 
@@ -269,6 +301,8 @@ void Journal::Accept(Entry& entry) {
   entry.globRecCnt.clear();
   entry.totals.clear();
   entry.result.clear();
+  entry.done = 0;
+  entry.paymentTaken = false;
   if (entry.created.empty()) {
     entry.created = timestamp();
     entry.day = today();
@@ -291,6 +325,17 @@ void Journal::Reach(Entry& entry, State state, const std::string& step, const st
 void Journal::Record(Entry& entry, const std::string& step, const std::string& detail) {
   std::lock_guard<std::mutex> guard(FLock);
   addStep(entry, step, detail);
+}
+
+void Journal::Acknowledge(Entry& entry, const std::string& step, const std::string& detail, bool paymentTaken) {
+  std::lock_guard<std::mutex> guard(FLock);
+  ++entry.done;
+  const bool first = paymentTaken && !entry.paymentTaken;
+  entry.paymentTaken = entry.paymentTaken || paymentTaken;
+  transaction(first, [&] {
+    addStep(entry, step, detail);
+    write(entry);
+  });
 }
 
 void Journal::SetCounters(Entry& entry, const std::string& recCnt, const std::string& globRecCnt) {

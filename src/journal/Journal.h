@@ -3,12 +3,16 @@
 //
 // One row per receipt key in an SQLite database in WAL mode, plus one row per
 // step reached. The receipt service is its only writer and reader; front ends
-// go through the service. Four points are made durable on disk (synchronous
-// FULL): a receipt is accepted before its first frame goes out, the numbers
-// its open gave and the step "closing" (before the close goes out) are the
-// records reconciliation decides by, and its outcome is recorded before the
-// call returns. The other steps are written with synchronous NORMAL, which
-// survives the process being killed and costs no disk flush per command.
+// go through the service. Every record that settling decides by is durable
+// on disk (synchronous FULL) before the next frame goes out: a receipt is
+// accepted before its first frame, then the numbers its open gave, the first
+// payment the printer took (the receipt can no longer be cancelled), the
+// steps "completing", "cancelling" and "closing" before their frames, and
+// the outcome before the call returns. The printer's other acknowledgements
+// are written with synchronous NORMAL, which survives the process being
+// killed and costs no disk flush per command; after a power cut the journal
+// may hold fewer of them than the printer did, which settling reads as a
+// receipt it cannot match and leaves alone (attention), never as another.
 #pragma once
 
 #include <sqlite3.h>
@@ -22,11 +26,13 @@
 
 namespace orbantis::journal {
 
-// Where a receipt stands. The final states are printed, cancelled and
-// failed; the others mean the outcome is not known yet (the printer stopped
-// answering, or the process ended) and is found out from the printer's own
-// reads before that printer takes a new receipt.
-enum class State { Accepted, Opened, Paying, Closing, Cancelling, Printed, Cancelled, Failed };
+// Where a receipt stands. The final states are printed, cancelled, failed
+// and attention (the printer's reads could not prove whether it was
+// fiscalised: a person must look at the paper roll); the others mean the
+// outcome is not known yet (the printer stopped answering, or the process
+// ended) and is found out from the printer's own reads before that printer
+// takes a new receipt.
+enum class State { Accepted, Opened, Paying, Closing, Cancelling, Printed, Cancelled, Failed, Attention };
 
 const char* StateName(State state);
 std::optional<State> StateFromName(const std::string& name);
@@ -40,6 +46,12 @@ struct Entry {
   State state = State::Accepted;
   int attempt = 0;
   std::string recCnt, globRecCnt;  // the counters the open answered
+  // How far the printer acknowledged this attempt: the number of its planned
+  // commands answered, in order. The one after them may be in flight.
+  int done = 0;
+  // A payment was answered as taken (D or R): from then on the printer can
+  // only finish this receipt, never cancel it.
+  bool paymentTaken = false;
   std::string totals;              // JSON: the subtotal's answer
   std::string result;              // JSON: the outcome, once final
   std::string day;                 // YYYY-MM-DD, local time of acceptance
@@ -82,6 +94,13 @@ class Journal {
   void Reach(Entry& entry, State state, const std::string& step, const std::string& detail = {},
              bool durable = false);
   void Record(Entry& entry, const std::string& step, const std::string& detail);
+  // The printer answered the next planned command; with paymentTaken the
+  // record is durable (it decides whether the receipt can still be
+  // cancelled).
+  void Acknowledge(Entry& entry, const std::string& step, const std::string& detail, bool paymentTaken = false);
+  // Raises std::runtime_error when the database file was removed or
+  // replaced since it was opened: what is written would be lost.
+  void CheckFile();
   void SetCounters(Entry& entry, const std::string& recCnt, const std::string& globRecCnt);
   void SetTotals(Entry& entry, const std::string& totalsJson);
   // Durable: the outcome.
@@ -98,6 +117,7 @@ class Journal {
 
   std::string FPath;
   sqlite3* FDb = nullptr;
+  int FFile = -1;  // the database file as opened, to notice it removed or replaced
   std::mutex FLock;
 };
 

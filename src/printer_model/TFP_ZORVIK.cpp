@@ -156,6 +156,7 @@ bool TFP_ZORVIK::getOutput(const std::string& prefix, const cmd::CommandRow& row
 std::int32_t TFP_ZORVIK::Run(const cmd::Command& command, const AnsiStrings& in, AnsiStrings& out) {
   std::lock_guard<std::recursive_mutex> guard(ExchangeLock());
   const cmd::CommandRow& row = *command.row;
+  FLastExchange = ExchangeOutcome::NotSent;
   out.assign(row.out.size(), AnsiString());
   if (in.size() != row.in.size()) {
     SET_ERROR_MESSAGE(-1);

@@ -59,10 +59,6 @@ std::string printerText(TFP_ZORVIK& printer) {
   return text;
 }
 
-bool linkFailure(TFP_ZORVIK& printer) {
-  return printer.FLastErrorMessage.find("Please check the link") != std::string::npos;
-}
-
 const char* stateWord(std::int32_t code) {
   switch (code) {
     case RECEIPT_PRINTED: return "printed";
@@ -72,7 +68,7 @@ const char* stateWord(std::int32_t code) {
     case RECEIPT_FAILED: return "failed";
     case RECEIPT_PENDING: return "pending";
     case RECEIPT_ATTENTION: return "attention";
-    case RECEIPT_JOURNAL: return "failed";
+    case RECEIPT_JOURNAL: return "unknown";
     case RECEIPT_NOT_FOUND: return "unknown";
     default: return "failed";
   }
@@ -105,6 +101,7 @@ std::int32_t codeOf(State s) {
     case State::Printed: return RECEIPT_PRINTED;
     case State::Cancelled: return RECEIPT_CANCELLED;
     case State::Failed: return RECEIPT_FAILED;
+    case State::Attention: return RECEIPT_ATTENTION;
     default: return RECEIPT_PENDING;
   }
 }
@@ -118,161 +115,331 @@ const std::string kAgainAdvice = " Nothing was fiscalised: the same document may
 }  // namespace
 
 // ---------------------------------------------------------------- settling
+//
+// Settling decides only by what the printer's reads prove, held against what
+// the journal recorded the printer acknowledged (docs/receipts.md has the
+// decision table). The counter semantics relied on: CMD_110_0's Receipt is
+// the number of fiscal receipts ever closed, raised by one at each close and
+// by nothing else (a Z report does not reset it); the open's GlobRecCnt is
+// that number plus one; the printer holds one receipt open at a time; an open
+// receipt that took a payment can only be closed, never cancelled; CMD_76_0_0
+// gives the open receipt's sales lines, its amount and what was tendered.
 
-std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std::string& cause) {
+namespace {
+
+// CMD_76_0_0: the printer's open fiscal receipt, if any.
+struct OpenReceiptSeen {
+  bool open = false;
+  std::int64_t sales = 0;
+  std::int64_t amount = 0;  // hundredths
+  std::int64_t tender = 0;  // hundredths
+};
+
+// What this key's receipt holds on the printer after its first k planned
+// commands: the sales lines and what was tendered.
+struct Shape {
+  std::int64_t sales = 0;
+  std::int64_t tender = 0;
+  bool known = true;  // false when an amount cannot be worked out
+};
+
+std::string plural(std::int64_t n, const char* one) {
+  return std::to_string(n) + " " + one + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
+// The planned commands of the entry's document (the same plan its run sent).
+static std::vector<PlannedCommand> planOf(const Entry& entry) {
+  for (const std::uint16_t codePage : {std::uint16_t{1252}, std::uint16_t{1251}}) {
+    ParseResult parsed = ParseReceipt(entry.document, codePage);
+    if (parsed.ok()) return parsed.document.commands;
+  }
+  return {};
+}
+
+static std::optional<std::int64_t> totalOf(const Entry& entry) {
+  const json totals = json::parse(entry.totals, nullptr, false);
+  if (!totals.is_object() || !totals.contains("subtotal") || !totals["subtotal"].is_string()) return std::nullopt;
+  return cents(totals["subtotal"].get<std::string>());
+}
+
+static Shape shapeAfter(const std::vector<PlannedCommand>& plan, int k, std::optional<std::int64_t> total) {
+  Shape shape;
+  for (int i = 0; i < k && i < static_cast<int>(plan.size()); ++i) {
+    const PlannedCommand& c = plan[static_cast<std::size_t>(i)];
+    if (c.purpose == Purpose::Sale) ++shape.sales;
+    if (c.purpose != Purpose::Payment) continue;
+    if (c.values.size() == 2) {
+      shape.tender += cents(c.values[1]).value_or(0);
+    } else if (total) {
+      shape.tender = std::max(shape.tender, *total);  // the exact total in cash
+    } else {
+      shape.known = false;
+    }
+  }
+  return shape;
+}
+
+// A read whose values came back. Status bits that say a command was not
+// done do not make a read's values wrong (a clock not set, paper near its
+// end), so a read answered with its values is taken whatever bits came with
+// it; one the printer did not answer, or answered without values, is not.
+static bool readRow(TFP_ZORVIK& printer, const char* row, const AnsiStrings& in, AnsiStrings& out) {
+  auto& c = *printer.SERIAL_CONNECTION;
+  const bool always = c.ALWAYS_GET_OUTPUT;
+  c.ALWAYS_GET_OUTPUT = true;
+  const std::int32_t r = printer.Run(row, in, out);
+  c.ALWAYS_GET_OUTPUT = always;
+  if (r == 0) return true;
+  if (printer.FLastExchange != ExchangeOutcome::RefusedByStatus || out.empty()) return false;
+  for (const auto& v : out)
+    if (v.empty()) return false;
+  return true;
+}
+
+std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std::string& cause,
+                                    std::string& message) {
   auto pending = [&](const std::string& what) {
     FJournal.Record(entry, "unsettled", what);
+    message = cause + kPendingAdvice;
     return RECEIPT_PENDING;
   };
-  AnsiStrings status;
-  if (printer.Run("CMD_76_0_0", {""}, status) != 0) return pending("fiscal transaction status: " + printerText(printer));
-  FJournal.Record(entry, "CMD_76_0_0", utf8(status[0] + "," + status[1] + "," + status[2] + "," + status[3]));
-
-  auto finish = [&](State state, std::int32_t code, const std::string& message, json extra = {}) {
+  // Not settled, and the printer is left as it is: a person must act first.
+  auto attention = [&](const std::string& text) {
+    FJournal.Record(entry, "attention", text);
+    message = text;
+    return RECEIPT_ATTENTION;
+  };
+  auto finish = [&](State state, std::int32_t code, const std::string& text, json extra = {}) {
     entry.state = state;
     json j = describe(entry);
     if (extra.is_object()) j.update(extra);
     j["state"] = stateWord(code);
     j["code"] = code;
     j["reconciled"] = true;
-    j["message"] = message;
+    j["message"] = text;
     FJournal.Finish(entry, state, j.dump());
+    message = text;
     return code;
   };
 
-  // Our open was never confirmed and the open receipt already holds sales:
-  // it is another program's (nothing of ours is sent before the open's
-  // answer). Ours was not opened; that receipt is left as it is.
-  if (status[0] == "1" && entry.state == State::Accepted && status[1] != "0") {
-    entry.state = State::Failed;
-    json j = describe(entry);
-    j["state"] = "failed";
-    j["code"] = RECEIPT_FAILED;
-    j["reconciled"] = true;
-    j["message"] = cause +
-                   " The printer holds another receipt open (not this one, which was never opened); it was left "
-                   "as it is. Finish it or cancel it (CMD_60_0_0), then send the same key again." + kAgainAdvice;
-    FJournal.Finish(entry, State::Failed, j.dump());
-    return RECEIPT_FAILED;
-  }
-  if (status[0] == "1") {
-    // A receipt is open: cancel it while the printer allows, else finish it
-    // as the document says.
-    AnsiStrings voidInfo;
-    if (printer.Run("CMD_103_0_0", {}, voidInfo) != 0) return pending("void read: " + printerText(printer));
-    if (voidInfo[0] == "1") {
-      FJournal.Reach(entry, State::Cancelling, "cancelling", cause);
-      AnsiStrings none;
-      if (printer.Run("CMD_60_0_0", {}, none) != 0) {
-        if (linkFailure(printer)) return pending("cancel: " + printerText(printer));
-        FJournal.Record(entry, "attention", printerText(printer));
-        return RECEIPT_ATTENTION;
-      }
+  const std::vector<PlannedCommand> plan = planOf(entry);
+  if (plan.empty()) return finish(State::Attention, RECEIPT_ATTENTION, "The journal's document of " + entry.key +
+                                  " cannot be read back, so what the printer holds cannot be matched with it. Look "
+                                  "at the printer's paper roll before ringing this sale again.");
+  const int planned = static_cast<int>(plan.size());
+  std::string described;  // what the key's receipt held on the printer, for the texts
+  // What the whole receipt holds, for a person comparing it with the paper.
+  std::string whole = plural(shapeAfter(plan, planned, std::nullopt).sales, "sale");
+  if (const auto total = totalOf(entry)) whole += ", total " + formatCents(*total);
+
+  // Nothing open: the counters tell whether this receipt was fiscalised.
+  // anotherOpen: the printer holds a receipt that is not this one.
+  auto closedVerdict = [&](bool anotherOpen, const std::string& openText) -> std::int32_t {
+    AnsiStrings day;
+    if (!readRow(printer, "CMD_110_0", {}, day)) return pending("day totals (CMD_110_0): " + printerText(printer));
+    FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
+    const auto counter = cmd::ParseInteger(day[9]);
+    const auto number = cmd::ParseInteger(entry.globRecCnt);
+    const std::string leaveIt =
+        anotherOpen ? " The printer holds " + openText + ", which is not " + entry.key +
+                          "; it was left as it is. Finish or cancel it where it was rung, then send " + entry.key +
+                          " again."
+                    : std::string();
+    if (!number) {
+      // The open never answered, so nothing of this receipt was sold: had the
+      // printer opened it, it holds none of the document's lines.
+      if (anotherOpen && entry.state == State::Accepted)
+        return finish(State::Failed, RECEIPT_FAILED,
+                      cause + " The printer holds another receipt open (" + openText +
+                          "; not this one, which was never opened); it was left as it is: finish it or cancel it "
+                          "(CMD_60_0_0), then send the same key again." + kAgainAdvice);
+      if (entry.state == State::Cancelling)
+        return finish(State::Cancelled, RECEIPT_CANCELLED, cause + " The receipt was cancelled." + kAgainAdvice);
+      return finish(State::Failed, RECEIPT_FAILED,
+                    cause + " The receipt was not opened, nothing was fiscalised." + kAgainAdvice);
+    }
+    if (!counter || *counter < *number - 1)
+      return finish(State::Attention, RECEIPT_ATTENTION,
+                    cause + " The printer counts " + utf8(day[9]) + " fiscal receipts, fewer than the " +
+                        std::to_string(*number - 1) + " it had when " + entry.key +
+                        " was opened: it is another printer, or its memory was reset. The driver does not guess: "
+                        "look at the paper roll for " + entry.key + " before ringing this sale again." + leaveIt);
+    if (*counter == *number - 1) {
+      // No receipt closed since this one was opened.
+      if (anotherOpen)
+        return attention(cause + " " + entry.key + " is no longer open as it was sent (it had " + described +
+                         "), and no receipt was closed since it was opened." + leaveIt);
+      if (entry.paymentTaken)
+        return finish(State::Attention, RECEIPT_ATTENTION,
+                      cause + " The printer took a payment of " + entry.key +
+                          " but holds no receipt open and closed none since: it does not behave as the driver "
+                          "relies on. Look at the paper roll for " + entry.key + " before ringing this sale again.");
       return finish(State::Cancelled, RECEIPT_CANCELLED,
-                    cause + " The printer held the receipt open; it was cancelled." + kAgainAdvice);
+                    cause + " The receipt is no longer open and the printer closed no receipt since it was opened: "
+                            "it was cancelled." + kAgainAdvice);
     }
-    // Payments are under way: the printer no longer cancels. Pay what the
-    // document still owes (the printer says how much was tendered) and close.
-    const json document = json::parse(entry.document, nullptr, false);
-    const auto tendered = cents(status[3]);
-    const auto total = cents(status[2]);
-    if (!tendered || !total) return pending("unreadable amounts " + utf8(status[2] + "," + status[3]));
-    std::vector<std::pair<std::string, std::string>> due;
-    std::int64_t cumulative = 0;
-    bool lined = true;
-    if (*tendered >= *total) {
-      // Paid in full: only the close is missing.
-      cumulative = *tendered;
-    } else if (document.is_object() && document.contains("payments") && !document["payments"].empty()) {
-      for (const auto& p : document["payments"]) {
-        const std::string amount = p.value("amount", "0");
-        const std::int64_t before = cumulative;
-        cumulative += cents(amount).value_or(0);
-        if (cumulative <= *tendered) continue;
-        if (before < *tendered) lined = false;  // taken in part: the printer and the document disagree
-        due.emplace_back(p.value("mode", "P"), amount);
-      }
+    // A receipt closed after this one was opened, and while this one was
+    // open nothing else could close: receipt number `number` is this one if
+    // it was closed, another program's if this one was cancelled first. A
+    // payment the printer took rules out the cancel.
+    if (entry.paymentTaken) {
+      if (entry.globRecCnt.empty()) entry.globRecCnt = std::to_string(*number);
+      json extra = json::object();
+      std::int64_t paid = 0;
+      for (const PlannedCommand& c : plan)
+        if (c.purpose == Purpose::Payment && c.values.size() == 2) paid += cents(c.values[1]).value_or(0);
+      const json totals = json::parse(entry.totals, nullptr, false);
+      if (paid > 0) extra["paid"] = formatCents(paid);
+      else if (totals.is_object() && totals.contains("subtotal")) extra["paid"] = totals["subtotal"];
+      return finish(State::Printed, RECEIPT_PRINTED,
+                    cause + " The printer had fiscalised the receipt; its answer was lost on the way back.", extra);
+    }
+    return finish(State::Attention, RECEIPT_ATTENTION,
+                  cause + " Receipt " + std::to_string(*number) + " was closed on the printer after " + entry.key +
+                      " was opened, but the printer never confirmed a payment of " + entry.key +
+                      ", so its reads cannot tell whether receipt " + std::to_string(*number) + " is " + entry.key +
+                      " or another program's receipt after " + entry.key +
+                      " was cancelled. Look at receipt " + std::to_string(*number) + " on the paper roll: if it "
+                      "holds " + whole + ", " + entry.key + " is printed; if not, it was not fiscalised and may "
+                      "be rung again under a new key." + leaveIt,
+                  {{"receiptToCheck", std::to_string(*number)}});
+  };
+
+  // Each round reads what the printer holds and takes one step; a step the
+  // printer answered with status bits that may not mean "not done" is never
+  // repeated blindly: the next round reads again.
+  for (int round = 0; round < 4; ++round) {
+    AnsiStrings status;
+    if (!readRow(printer, "CMD_76_0_0", {""}, status))
+      return pending("fiscal transaction status (CMD_76_0_0): " + printerText(printer));
+    FJournal.Record(entry, "CMD_76_0_0", utf8(status[0] + "," + status[1] + "," + status[2] + "," + status[3]));
+    OpenReceiptSeen seen;
+    seen.open = status[0] == "1";
+    const auto sales = cmd::ParseInteger(status[1]);
+    const auto amount = cents(utf8(status[2]));
+    const auto tender = cents(utf8(status[3]));
+    if (!sales || !amount || !tender) return pending("unreadable answer " + utf8(status[1] + "," + status[2] + "," + status[3]));
+    seen.sales = *sales;
+    seen.amount = *amount;
+    seen.tender = *tender;
+
+    // Which of its planned commands the printer may have carried out: those
+    // it acknowledged, and perhaps the one in flight.
+    const auto total = totalOf(entry);
+    const int subtotalAt = [&] {
+      for (int i = 0; i < planned; ++i)
+        if (plan[static_cast<std::size_t>(i)].purpose == Purpose::Subtotal) return i;
+      return planned;
+    }();
+    const int done = std::min(entry.done, planned);
+    const Shape acknowledged = shapeAfter(plan, done, total);
+    described = plural(acknowledged.sales, "sale");
+    if (total && done > subtotalAt) described += ", " + formatCents(*total);
+    if (acknowledged.tender > 0) described += ", " + formatCents(acknowledged.tender) + " paid";
+    const std::string openText = "an open receipt of " + plural(seen.sales, "sale") + ", " +
+                                 formatCents(seen.amount) +
+                                 (seen.tender > 0 ? ", " + formatCents(seen.tender) + " paid" : std::string());
+    if (!seen.open) return closedVerdict(false, openText);
+
+    std::optional<int> matched;
+    if (done == 0 || entry.globRecCnt.empty()) {
+      // The open never answered: an empty receipt is the only one it can be.
+      // Another program's receipt opened in the same moment and still empty
+      // looks the same; cancelling it takes no one's sale (docs/receipts.md).
+      if (seen.sales == 0 && seen.amount == 0 && seen.tender == 0) matched = 0;
     } else {
-      due.emplace_back("", "");  // the exact total in cash
-      cumulative = *total;
+      for (int k = done; k <= std::min(done + 1, planned - 1) && !matched; ++k) {
+        const Shape shape = shapeAfter(plan, k, total);
+        if (!shape.known || shape.sales != seen.sales || shape.tender != seen.tender) continue;
+        // Once the subtotal answered, the amount is known to the cent.
+        if (total && k > subtotalAt && seen.amount != *total) continue;
+        matched = k;
+      }
     }
-    if (!lined) {
-      FJournal.Record(entry, "attention", "tendered " + utf8(status[3]));
-      return RECEIPT_ATTENTION;
+    if (!matched) return closedVerdict(true, openText);
+
+    // The open receipt is this one. Before its first payment it is cancelled;
+    // once paid in part it is finished as the document says.
+    const bool paid = seen.tender > 0;
+    AnsiStrings voidInfo;
+    if (!paid) {
+      if (!readRow(printer, "CMD_103_0_0", {}, voidInfo)) return pending("void read (CMD_103_0_0): " + printerText(printer));
+      if (voidInfo[0] != "1")
+        return attention(cause + " The printer holds " + entry.key + " open (" + openText +
+                         ") and will not cancel it; the driver could not finish it. Check the printer (paper, "
+                         "cover), then send the same key again, or finish the receipt by hand (CMD_53_0_0, "
+                         "CMD_56_0_0).");
+      FJournal.Reach(entry, State::Cancelling, "cancelling", cause, /*durable=*/true);
+      AnsiStrings none;
+      if (printer.Run("CMD_60_0_0", {}, none) == 0)
+        return finish(State::Cancelled, RECEIPT_CANCELLED,
+                      cause + " The printer held the receipt open; it was cancelled." + kAgainAdvice);
+      if (printer.FLastExchange == ExchangeOutcome::NoAnswer) return pending("cancel: " + printerText(printer));
+      if (printer.FLastExchange != ExchangeOutcome::RefusedByStatus)
+        return attention(cause + " The cancel could not be sent: " + printerText(printer));
+      continue;  // refused, or done with a warning bit: read again
     }
-    FJournal.Reach(entry, State::Paying, "completing", cause);
+
+    // Payments are under way: the printer no longer cancels. Run what the
+    // plan still holds after the matched commands: its payments, the close.
+    // The tender it showed on this receipt proves a payment taken.
+    entry.done = *matched;
+    entry.paymentTaken = true;
+    FJournal.Reach(entry, State::Paying, "completing", cause, /*durable=*/true);
     if (entry.totals.empty()) {
       AnsiStrings sub, sums;
       if (printer.Run("CMD_51_0_0", {"0", "0"}, sub) == 0 && printer.Run("CMD_103_0_0", {}, sums) == 0)
         FJournal.SetTotals(entry, totalsJson(sub, sums).dump());
     }
     std::string change;
-    for (const auto& [mode, amount] : due) {
-      AnsiStrings paid;
-      const std::int32_t r = mode.empty() ? printer.Run("CMD_53_0_1", {}, paid)
-                                          : printer.Run("CMD_53_0_0", {mode, amount}, paid);
+    bool again = false;
+    for (int i = *matched; i < planned && !again; ++i) {
+      const PlannedCommand& c = plan[static_cast<std::size_t>(i)];
+      if (c.purpose != Purpose::Payment && c.purpose != Purpose::Close) {
+        FJournal.Acknowledge(entry, c.row, "not needed to finish");
+        continue;
+      }
+      if (c.purpose == Purpose::Close) FJournal.Reach(entry, State::Closing, "closing", {}, /*durable=*/true);
+      AnsiStrings out;
+      const std::int32_t r = printer.Run(c.row, c.values, out);
       if (r != 0) {
-        if (linkFailure(printer)) return pending("payment: " + printerText(printer));
-        FJournal.Record(entry, "attention", printerText(printer));
-        return RECEIPT_ATTENTION;
+        if (printer.FLastExchange == ExchangeOutcome::NoAnswer)
+          return pending((c.purpose == Purpose::Close ? "close: " : "payment: ") + printerText(printer));
+        if (printer.FLastExchange != ExchangeOutcome::RefusedByStatus)
+          return attention(cause + " " + c.row + " could not be sent: " + printerText(printer));
+        again = true;  // read again what the printer holds
+        continue;
       }
-      if (paid[0] == "F" || paid[0] == "E") {
-        FJournal.Record(entry, "attention", "payment refused: " + utf8(paid[0] + paid[1]));
-        return RECEIPT_ATTENTION;
+      if (c.purpose == Purpose::Payment) {
+        // Only D (more to pay) and R (paid, change) say the payment was taken.
+        if (out[0] != "D" && out[0] != "R") {
+          if (out[0] == "F" || out[0] == "E")
+            return attention(cause + " The printer refused the payment (" + utf8(out[0] + out[1]) + ") of " +
+                             entry.key + ", which it holds open (" + openText +
+                             "). Finish it by hand (CMD_53_0_0, CMD_56_0_0), then send the same key again.");
+          again = true;
+          continue;
+        }
+        if (out[0] == "R") change = utf8(out[1]);
+        FJournal.Acknowledge(entry, c.row, utf8(out[0] + out[1]), /*paymentTaken=*/true);
+        continue;
       }
-      if (paid[0] == "R") change = utf8(paid[1]);
+      entry.recCnt = out[0];
+      entry.globRecCnt = out[1];
+      json extra = json::object();
+      const Shape all = shapeAfter(plan, planned, totalOf(entry));
+      if (all.tender > 0) extra["paid"] = formatCents(all.tender);
+      if (!change.empty()) extra["change"] = change;
+      return finish(State::Printed, RECEIPT_PRINTED,
+                    cause + " The printer held the receipt open with its payments under way; the driver paid what "
+                            "the document still owed and closed it.",
+                    extra);
     }
-    FJournal.Reach(entry, State::Closing, "closing", {}, /*durable=*/true);
-    AnsiStrings closed;
-    if (printer.Run("CMD_56_0_0", {}, closed) != 0) {
-      if (linkFailure(printer)) return pending("close: " + printerText(printer));
-      FJournal.Record(entry, "attention", printerText(printer));
-      return RECEIPT_ATTENTION;
-    }
-    entry.recCnt = closed[0];
-    entry.globRecCnt = closed[1];
-    json extra = {{"paid", formatCents(std::max(cumulative, *tendered))}};
-    if (!change.empty()) extra["change"] = change;
-    return finish(State::Printed, RECEIPT_PRINTED,
-                  cause + " The printer held the receipt open with its payments under way; the driver paid what "
-                          "the document still owed and closed it.",
-                  extra);
   }
-
-  // No receipt open: it was fiscalised if the printer's receipt counter
-  // reached the number the open gave it, or, when that answer was lost, if
-  // the close went out.
-  AnsiStrings day;
-  if (printer.Run("CMD_110_0", {}, day) != 0) return pending("day totals: " + printerText(printer));
-  const auto counter = cmd::ParseInteger(day[9]);
-  FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
-  // A receipt leaves the open state only by its close or a cancel, and the
-  // printer cancels none once a payment is taken. So with the close sent, or
-  // with payments under way (the receipt may have been finished by hand after
-  // an "attention"), it was fiscalised; the counter confirms it when the
-  // number the open gave is known (short of it, the close never took). Before
-  // any payment, not open means cancelled or never opened.
-  const auto expected = cmd::ParseInteger(entry.globRecCnt);
-  bool fiscalised = entry.state == State::Closing || entry.state == State::Paying;
-  if (fiscalised && expected && counter) fiscalised = *counter >= *expected;
-  if (entry.state == State::Cancelling && expected && counter && *counter >= *expected) fiscalised = true;
-  if (fiscalised) {
-    if (entry.globRecCnt.empty() && counter) entry.globRecCnt = std::to_string(*counter);
-    // What was paid: the document's payments, or the total in cash.
-    json extra = json::object();
-    const json document = json::parse(entry.document, nullptr, false);
-    std::int64_t paid = 0;
-    if (document.is_object() && document.contains("payments"))
-      for (const auto& p : document["payments"]) paid += cents(p.value("amount", "0")).value_or(0);
-    const json totals = json::parse(entry.totals, nullptr, false);
-    if (paid > 0) extra["paid"] = formatCents(paid);
-    else if (totals.is_object() && totals.contains("subtotal")) extra["paid"] = totals["subtotal"];
-    return finish(State::Printed, RECEIPT_PRINTED,
-                  cause + " The printer had fiscalised the receipt; its answer was lost on the way back.", extra);
-  }
-  if (entry.state == State::Cancelling)
-    return finish(State::Cancelled, RECEIPT_CANCELLED, cause + " The receipt was cancelled." + kAgainAdvice);
-  return finish(State::Failed, RECEIPT_FAILED, cause + kAgainAdvice);
+  return attention(cause + " What the printer holds kept changing while the driver read it; it was left as it is. "
+                           "Check the printer, then send " + entry.key + " again.");
 }
 
 std::recursive_mutex& ReceiptService::printerLock(const std::string& printerId) {
@@ -283,7 +450,7 @@ std::recursive_mutex& ReceiptService::printerLock(const std::string& printerId) 
 }
 
 std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
-                                       const std::string& own) {
+                                       const std::string& own, std::string* message) {
   std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
   for (Entry& e : FJournal.Unfinished(printerId)) {
     {
@@ -292,10 +459,13 @@ std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& p
       std::lock_guard<std::mutex> guard(FLock);
       if (e.key != own && FRunning.count(e.key) != 0) continue;
     }
-    const std::int32_t code = settle(printer, e, "The receipt was left unfinished (the link or the driver went down).");
+    std::string said;
+    const std::int32_t code =
+        settle(printer, e, "The receipt was left unfinished (the link or the driver went down).", said);
     // A receipt the printer may still hold open comes before any new one.
-    if (code == RECEIPT_PENDING || code == RECEIPT_ATTENTION) {
+    if (!journal::IsFinal(e.state)) {
       if (key != nullptr) *key = e.key;
+      if (message != nullptr) *message = said;
       return code;
     }
   }
@@ -309,9 +479,11 @@ bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId
 
 // ---------------------------------------------------------------- printing
 
-Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc) {
+Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc,
+                              Stage& stage) {
   Entry entry;
   std::string earlier;  // what became of the attempt before this one
+  stage = Stage::LookingUp;
   if (auto existing = FJournal.Find(doc.key)) {
     if (existing->document != doc.canonical) {
       json j = {{"key", doc.key},
@@ -320,11 +492,13 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
                                 "key of its own. Nothing was sent to the printer."}};
       return answer(RECEIPT_KEY_REUSED, j);
     }
-    if (existing->state == State::Printed) {
+    if (existing->state == State::Printed || existing->state == State::Attention) {
+      // Printed, or settled as one a person must look up on the paper roll:
+      // either way it is never rung again under this key.
       json j = json::parse(existing->result, nullptr, false);
       if (!j.is_object()) j = describe(*existing);
       j["repeated"] = true;
-      return answer(RECEIPT_PRINTED, j);
+      return answer(codeOf(existing->state), j);
     }
     if (!journal::IsFinal(existing->state)) {
       json j = describe(*existing);
@@ -342,6 +516,7 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     entry.document = doc.canonical;
   }
   entry.printer = printerId;
+  stage = Stage::Accepting;
   FJournal.Accept(entry);
   try {
     return run(printer, doc, entry, earlier);
@@ -360,6 +535,16 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
 
 Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Entry& entry,
                             const std::string& earlier) {
+  // A failure's outcome: the printer is asked what it holds, and only what
+  // its reads prove is done.
+  auto settled = [&](const std::string& failure) -> Outcome {
+    std::string message;
+    const std::int32_t code = settle(printer, entry, failure, message);
+    if (journal::IsFinal(entry.state)) return answer(code, json::parse(entry.result, nullptr, false));
+    json j = describe(entry);
+    j["message"] = message;
+    return answer(code, j);
+  };
 
   std::string change;
   std::int64_t paidCents = 0;
@@ -371,57 +556,46 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
     if (c.purpose == Purpose::Close) FJournal.Reach(entry, State::Closing, "closing", {}, /*durable=*/true);
     AnsiStrings out;
     const std::int32_t r = printer.Run(c.row, c.values, out);
+    const ExchangeOutcome outcome = printer.FLastExchange;
     std::string failure;
     if (r != 0) {
       std::string where = c.row;
       if (c.purpose == Purpose::Sale || c.purpose == Purpose::Comment) where = "items[" + std::to_string(c.item) + "]";
       if (c.purpose == Purpose::Payment && c.item >= 0) where = "payments[" + std::to_string(c.item) + "]";
       failure = where + " (" + c.row + ") failed with " + std::to_string(r) + ": " + printerText(printer) + ".";
-    } else if (c.purpose == Purpose::Payment && (out[0] == "F" || out[0] == "E")) {
-      failure = "The printer refused " +
-                (c.item >= 0 ? "payments[" + std::to_string(c.item) + "]" : std::string("the payment")) +
+    } else if (c.purpose == Purpose::Payment && out[0] != "D" && out[0] != "R") {
+      // Only D (more to pay) and R (paid, change) say the printer took it.
+      const std::string which =
+          c.item >= 0 ? "payments[" + std::to_string(c.item) + "]" : std::string("the payment");
+      failure = (out[0] == "F" || out[0] == "E" ? "The printer refused " : "The printer did not take ") + which +
                 " (PaidCode " + utf8(out[0]) + ", " + utf8(out[1]) + ").";
     }
-    // Only a refusal the printer stated (its status bits) or a field too long
-    // for a frame: anything else may have opened the receipt.
-    const bool refusedOpen = printer.FLastErrorMessage.find("Some of the status bytes") != AnsiString::npos ||
-                             printer.FLastExchangeRefused;
-    if (!failure.empty() && c.purpose == Purpose::Open && refusedOpen) {
-      // The printer answered and refused the open: nothing of this receipt
-      // is on it. Whatever it holds open is not this receipt's to settle.
+    if (!failure.empty() && c.purpose == Purpose::Open && outcome == ExchangeOutcome::NotSent) {
+      // Refused before it went out (a field too long for a frame): nothing
+      // of this receipt is on the printer.
       FJournal.Record(entry, c.row, failure);
       entry.state = State::Failed;
       json j = describe(entry);
       j["state"] = "failed";
       j["code"] = RECEIPT_FAILED;
-      j["message"] = failure +
-                     " The receipt was not opened, nothing was fiscalised. If the printer holds another receipt "
-                     "open, finish it or cancel it (CMD_60_0_0), then send the same key again.";
+      j["message"] = failure + " The receipt was not opened, nothing was fiscalised.";
       FJournal.Finish(entry, State::Failed, j.dump());
       return {RECEIPT_FAILED, j.dump()};
     }
     if (!failure.empty()) {
+      // Whatever the status bits said, the printer's own reads tell what it
+      // did: an open refused with a bit that does not mean "not done" may
+      // have opened the receipt all the same.
       FJournal.Record(entry, c.row, failure);
-      const std::int32_t code = settle(printer, entry, failure);
-      json j = describe(entry);
-      if (code == RECEIPT_PENDING) {
-        j["message"] = failure + kPendingAdvice;
-        return answer(code, j);
-      }
-      if (code == RECEIPT_ATTENTION) {
-        j["message"] = failure +
-                       " The printer holds the receipt open and will not cancel it; the driver could not finish "
-                       "it. Check the printer (paper, cover), then send the same key again, or finish the "
-                       "receipt by hand (CMD_53_0_0, CMD_56_0_0).";
-        return answer(code, j);
-      }
-      j = json::parse(entry.result, nullptr, false);
-      return answer(code, j);
+      return settled(failure);
     }
-    FJournal.Record(entry, c.row, "0");
     switch (c.purpose) {
-      case Purpose::Open: FJournal.SetCounters(entry, out[0], out[1]); break;
+      case Purpose::Open:
+        ++entry.done;
+        FJournal.SetCounters(entry, out[0], out[1]);
+        break;
       case Purpose::Subtotal: {
+        FJournal.Acknowledge(entry, c.row, "0");
         subtotal = out;
         // Payments that fall short of the total would be made up in cash by
         // the close, cash the till never took: refuse while the receipt can
@@ -433,26 +607,29 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
           const std::string shortfall = "The payments (" + formatCents(given) + ") are less than the receipt's total (" +
                                         formatCents(*total) + ").";
           FJournal.Record(entry, c.row, shortfall);
-          const std::int32_t code = settle(printer, entry, shortfall);
-          if (code == RECEIPT_PENDING || code == RECEIPT_ATTENTION) {
-            json j = describe(entry);
-            j["message"] = shortfall + (code == RECEIPT_PENDING ? kPendingAdvice : std::string(" The receipt stays open."));
-            return answer(code, j);
-          }
-          return answer(code, json::parse(entry.result, nullptr, false));
+          const Outcome o = settled(shortfall);
+          if (o.code != RECEIPT_ATTENTION) return o;
+          json j = json::parse(o.json);
+          j["message"] = shortfall + " The receipt stays open.";
+          return answer(o.code, j);
         }
         break;
       }
-      case Purpose::GroupTotals: FJournal.SetTotals(entry, totalsJson(subtotal, out).dump()); break;
+      case Purpose::GroupTotals:
+        FJournal.Acknowledge(entry, c.row, "0");
+        FJournal.SetTotals(entry, totalsJson(subtotal, out).dump());
+        break;
       case Purpose::Payment:
+        FJournal.Acknowledge(entry, c.row, utf8(out[0] + out[1]), /*paymentTaken=*/true);
         if (out[0] == "R") change = utf8(out[1]);
         if (c.values.size() == 2) paidCents += cents(c.values[1]).value_or(0);
         break;
       case Purpose::Close:
+        ++entry.done;
         entry.recCnt = out[0];
         entry.globRecCnt = out[1];
         break;
-      default: break;
+      default: FJournal.Acknowledge(entry, c.row, "0"); break;
     }
   }
 
@@ -505,48 +682,67 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
     }
   } release {*this, key};
 
+  // How far the call came when the journal failed decides what the till is
+  // told: before the key was looked up nothing is known of it, while an
+  // earlier receipt was being settled one may be open on the printer, and
+  // only a new receipt that could not be recorded was surely not sent.
+  Stage stage = Stage::Checking;
   try {
-    // The whole receipt holds the printer: nothing of another call goes in
-    // between its frames.
+    FJournal.CheckFile();
+    stage = Stage::Settling;
     // One receipt at a time per printer, also across printer objects (two
     // objects may reach one TCP printer), and nothing of another call between
     // its frames.
     std::lock_guard<std::recursive_mutex> onePrinter(printerLock(printerId));
     std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
-    std::string unsettled;
-    const std::int32_t earlier = reconcile(printer, printerId, &unsettled, key);
-    if (earlier == RECEIPT_PENDING) {
-      json j = {{"key", key},
-                {"message", "The receipt " + unsettled + " on this printer is not settled, and the printer does not "
-                            "answer." + std::string(kPendingAdvice)}};
-      return answer(RECEIPT_PENDING, j);
+    std::string unsettled, said;
+    const std::int32_t earlier = reconcile(printer, printerId, &unsettled, key, &said);
+    if (earlier == RECEIPT_PENDING || earlier == RECEIPT_ATTENTION) {
+      // A receipt the printer may still hold comes first: nothing of this
+      // one is sent while it is not settled.
+      json j = {{"key", key}};
+      if (unsettled == key) {
+        if (auto e = FJournal.Find(key)) j = describe(*e);
+        j["message"] = said;
+      } else {
+        j["message"] = "The receipt " + unsettled + " on this printer is not settled, so no new receipt starts: " +
+                       said + " Nothing was sent for " + key + ".";
+      }
+      return answer(earlier, j);
     }
-    if (earlier == RECEIPT_ATTENTION) {
-      json j = {{"key", key},
-                {"message", "The printer holds the receipt " + unsettled +
-                                " open and the driver cannot finish it; no new receipt starts until it is settled. "
-                                "Check the printer (paper, cover), then send a key again, or finish that receipt "
-                                "by hand (CMD_53_0_0, CMD_56_0_0). Nothing was sent for this one."}};
-      return answer(RECEIPT_ATTENTION, j);
-    }
-    return print(printer, printerId, parsed.document);
-  } catch (const std::runtime_error& e) {
-    // The journal raises these: a receipt is never printed unrecorded.
-    json j = {{"key", key},
-              {"message", std::string("The receipt journal cannot be written (") + e.what() +
-                              "). Nothing is sent to a printer without it; check the disk and " + FJournal.Path() +
-                              "."}};
-    return answer(RECEIPT_JOURNAL, j);
+    return print(printer, printerId, parsed.document, stage);
   } catch (const std::exception& e) {
-    json j = {{"key", key},
-              {"message", std::string("The receipt could not be handled (") + e.what() +
-                              "). If it reached the printer, the same key sent again finds out what became of it."}};
-    return answer(RECEIPT_FAILED, j);
+    json j = {{"key", key}};
+    const std::string why = e.what();
+    switch (stage) {
+      case Stage::Checking:
+      case Stage::LookingUp:
+        j["state"] = "unknown";
+        j["message"] = "The receipt journal cannot be used (" + why +
+                       "), so whether a receipt under this key was printed before cannot be looked up, and nothing "
+                       "is sent to a printer without the journal. Do not ring this sale again under a new key: "
+                       "mend the journal (" + FJournal.Path() + ", the disk), then send the same key again.";
+        return answer(RECEIPT_JOURNAL, j);
+      case Stage::Settling:
+        j["message"] = "The receipt journal cannot be written (" + why +
+                       ") while the driver settles a receipt this printer left unfinished; that receipt may be "
+                       "open on the printer. Nothing new was sent. Make " + FJournal.Path() +
+                       " writable (check the disk), then send the same key again.";
+        return answer(RECEIPT_PENDING, j);
+      case Stage::Accepting:
+        j["state"] = "failed";
+        j["message"] = "The receipt journal cannot be written (" + why +
+                       "). Nothing was sent to the printer: a receipt is never printed unrecorded. Check the disk "
+                       "and " + FJournal.Path() + ", then send the same key again.";
+        return answer(RECEIPT_JOURNAL, j);
+    }
+    return answer(RECEIPT_JOURNAL, j);
   }
 }
 
 Outcome ReceiptService::Get(const std::string& key) {
   try {
+    FJournal.CheckFile();
     const auto e = FJournal.Find(key);
     if (!e) return answer(RECEIPT_NOT_FOUND, {{"key", key}, {"message", "The journal holds no receipt under this key."}});
     if (journal::IsFinal(e->state)) {
@@ -559,7 +755,10 @@ Outcome ReceiptService::Get(const std::string& key) {
                    "is next connected or sent a receipt.";
     return answer(RECEIPT_PENDING, j);
   } catch (const std::exception& ex) {
-    return answer(RECEIPT_JOURNAL, {{"key", key}, {"message", std::string("The journal cannot be read: ") + ex.what()}});
+    return answer(RECEIPT_JOURNAL, {{"key", key},
+                                    {"message", std::string("The journal cannot be read (") + ex.what() +
+                                                    "), so what became of this key is not known. Do not ring the "
+                                                    "sale again under a new key: mend the journal, then ask again."}});
   }
 }
 

@@ -73,19 +73,26 @@ class ReceiptService {
   journal::Journal& Journal() { return FJournal; }
 
  private:
-  Outcome print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc);
+  // How far a call came, for what a journal failure tells the till.
+  enum class Stage { Checking, Settling, LookingUp, Accepting };
+  Outcome print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc, Stage& stage);
   // The commands of an accepted receipt; earlier: what became of the attempt before.
   Outcome run(TFP_ZORVIK& printer, const ReceiptDocument& doc, journal::Entry& entry, const std::string& earlier);
   // Settles this printer's unfinished receipts; RECEIPT_PRINTED when all
   // are settled, else the code (pending, attention) of the first that is
   // not, whose key goes to key.
   // own: the key this call prints, which is settled although it is running.
+  // message: what the first not settled one's settling said.
   std::int32_t reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
-                         const std::string& own);
+                         const std::string& own, std::string* message = nullptr);
   std::recursive_mutex& printerLock(const std::string& printerId);
-  // Finds out what became of entry and finishes it if it can. Returns the
-  // code of the outcome (RECEIPT_PENDING when the printer did not answer).
-  std::int32_t settle(TFP_ZORVIK& printer, journal::Entry& entry, const std::string& cause);
+  // Finds out what became of entry from the printer's reads and finishes it
+  // where they prove what it is. Returns the code of the outcome:
+  // RECEIPT_PENDING when the printer did not answer, RECEIPT_ATTENTION when
+  // a person must act first (the entry stays unsettled) or, with the entry
+  // final, when the reads cannot prove whether it was fiscalised. message
+  // says what happened and what to do.
+  std::int32_t settle(TFP_ZORVIK& printer, journal::Entry& entry, const std::string& cause, std::string& message);
 
   journal::Journal& FJournal;
   std::mutex FLock;

@@ -318,7 +318,7 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
             if (Trim(fromPrinter(printerName)).empty())
               FDORRIK->FLastErrorMessage += "\r\nPrinter can not return diagnostic information.";
             // No answer at all (an error status is in the message already).
-            if (FDORRIK->FLastErrorMessage.find("Please check the link") != AnsiString::npos)
+            if (FDORRIK->FLastExchange == ExchangeOutcome::NoAnswer)
               FLastErrorDetail = (FUseTcp ? FTcpAddress + ":" + std::to_string(FTcpPort) : c.DeviceName()) +
                                  " opened, but the printer did not answer its diagnostic read: check that it is "
                                  "switched on, the cable, and the baud rate (" + std::to_string(MY_BAUDRATE) + ").";
@@ -385,6 +385,10 @@ WideString TKELMORA::getStatusDescription(std::int32_t byteIndex, std::int32_t b
 }
 
 // ---------------------------------------------------------------- commands
+
+bool TKELMORA::LastExchangeUnanswered() const {
+  return FDORRIK && FDORRIK->FLastExchange == ExchangeOutcome::NoAnswer;
+}
 
 bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& OUTPUT_STR) {
   bool result = false;

@@ -142,6 +142,9 @@ class TKELMORA {
   void ReleaseConnection();
 
   TFP_ZORVIK* printer() { return FDORRIK.get(); }
+  // The last exchange went out and no valid answer came back (the printer
+  // is silent or the link is down), as against one the printer refused.
+  bool LastExchangeUnanswered() const;
   const std::string& logFolder() const { return MY_LOG_FOLDER; }
   // The connected printer's serial number (UTF-8), empty before a connect read it.
   const std::string& printerSerial() const { return FPrinterSerial; }

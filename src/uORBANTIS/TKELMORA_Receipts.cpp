@@ -86,9 +86,12 @@ std::int32_t TKELMORA::printReceipt(const WideString& document, WideString& answ
     if (!service) {
       outcome = {receipts::RECEIPT_JOURNAL,
                  nlohmann::json({{"code", receipts::RECEIPT_JOURNAL},
-                                 {"state", "failed"},
+                                 {"state", "unknown"},
                                  {"message", "The receipt journal cannot be opened (" + error +
-                                                 "); nothing is sent to a printer without it."}})
+                                                 "), so whether a receipt under this key was printed before "
+                                                 "cannot be looked up, and nothing is sent to a printer without "
+                                                 "it. Do not ring this sale again under a new key: mend the "
+                                                 "journal, then send the same key again."}})
                      .dump()};
     } else {
       if (FPrinterSerial.empty()) {
@@ -125,8 +128,10 @@ std::int32_t TKELMORA::getReceipt(const WideString& key, WideString& answer) {
   } else {
     outcome = {receipts::RECEIPT_JOURNAL,
                nlohmann::json({{"code", receipts::RECEIPT_JOURNAL},
-                               {"state", "failed"},
-                               {"message", "The receipt journal cannot be opened (" + error + ")."}})
+                               {"state", "unknown"},
+                               {"message", "The receipt journal cannot be opened (" + error +
+                                               "), so what became of this key is not known. Do not ring the sale "
+                                               "again under a new key: mend the journal, then ask again."}})
                    .dump()};
   }
   answer = Utf8ToWide(outcome.json);

@@ -280,6 +280,7 @@ bool TFP_BASE::EXCHANGE_FRAME(std::uint8_t cmd, const AnsiString& data) {
 
       if (r) {
         if (cmd != frame::CMD_STATUS) r = Check_Status();
+        FLastExchange = r ? ExchangeOutcome::Answered : ExchangeOutcome::RefusedByStatus;
         if (c.BB_MODE && c.Active()) c.Close();
         return r;
       }
@@ -306,6 +307,7 @@ bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString&
   clearAnswer();
   FLastErrorMessage.clear();
   FLastErrorMessage_BG.clear();
+  FLastExchange = ExchangeOutcome::NotSent;
   FLastExchangeRefused = INPUT_STR.size() > frame::MAX_REQUEST_DATA;
   if (FLastExchangeRefused) {
     // Its length byte would wrap and the printer would read a different
@@ -324,6 +326,9 @@ bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString&
     c.SET_FIRST_COMMAND(false);
   }
   bool result = false;
+  // From the first byte written until a valid answer is read, the printer
+  // may have carried the command out.
+  FLastExchange = ExchangeOutcome::NoAnswer;
   try {
     result = EXCHANGE_FRAME(static_cast<std::uint8_t>(Cmd & 0xFF), INPUT_STR);
   } catch (...) {

@@ -38,6 +38,16 @@ inline constexpr std::size_t MAX_ANSWER_TEXT = 1001;
 
 inline constexpr std::int32_t TIMEOUT_ERROR_CODE = -10525;
 
+// What became of the last exchange: callers that must tell a printer that
+// did not answer from one that answered and refused decide by this value,
+// never by the words of the error text.
+enum class ExchangeOutcome {
+  NotSent,          // nothing went out (a check, a field too long, no connection)
+  Answered,         // the printer answered and its status bits show no error
+  RefusedByStatus,  // the printer answered, and its status bits say it did not do it
+  NoAnswer,         // no valid answer came: the printer may or may not have done it
+};
+
 class TFP_BASE {
  public:
   // A serial connector for COM<port> at baudrate, 8 data bits, no parity, one
@@ -58,6 +68,7 @@ class TFP_BASE {
   AnsiString FLastErrorMessage_BG;  // language 0 (Bulgarian), code page 1251
   // The last CUSTOM_CMD_1 refused its data field and sent nothing.
   bool FLastExchangeRefused = false;
+  ExchangeOutcome FLastExchange = ExchangeOutcome::NotSent;
   std::string LOG_FOLDER;           // engine log folder, with its trailing "/"
   T_ERROR_SWITCHES ERROR_SWITCHES;
   std::unique_ptr<TConnector> SERIAL_CONNECTION;

@@ -211,11 +211,15 @@ journal::Entry AcceptedOnly(test::ReceiptWorld& world, const std::string& key, c
 }
 
 // Journal entries as an earlier run left them, settled from what the printer
-// holds: a receipt finished by hand after its payments began is printed, not
-// printed again; a receipt never opened while another program's receipt is
-// open leaves that receipt alone.
+// holds: a receipt finished by hand after the printer took its payment is
+// printed, not printed again; one finished by hand whose payment the printer
+// never confirmed cannot be told from another program's receipt, so it is
+// neither printed again nor called printed: a person looks at the paper roll;
+// a receipt never opened while another program's receipt is open leaves that
+// receipt alone.
 TEST(ExactlyOnce, SettlingTellsAReceiptFinishedByHandAndAnotherProgramsReceipt) {
-  {
+  for (const bool paymentConfirmed : {true, false}) {
+    SCOPED_TRACE(paymentConfirmed ? "payment confirmed" : "payment never confirmed");
     emulator::Emulator emu;
     auto model = test::ModelOn(emu);
     test::ReceiptWorld world;
@@ -225,14 +229,30 @@ TEST(ExactlyOnce, SettlingTellsAReceiptFinishedByHandAndAnotherProgramsReceipt) 
     AnsiStrings out;
     ASSERT_EQ(model->Run("CMD_48_0_0", {"1", "0000", "1"}, out), 0);
     world.journal->SetCounters(e, out[0], out[1]);
-    world.journal->Reach(e, journal::State::Paying, "paying");
-    // The till finished it by hand after an "attention".
     ASSERT_EQ(model->Run("CMD_49_0_11", {"Tea", "A", "1.50", "1", "cup"}, out), 0);
+    world.journal->Acknowledge(e, "CMD_49_0_11", "0");
+    world.journal->Reach(e, journal::State::Paying, "paying");
     ASSERT_EQ(model->Run("CMD_53_0_1", {}, out), 0);
+    if (paymentConfirmed) world.journal->Acknowledge(e, "CMD_53_0_1", "R0.00", /*paymentTaken=*/true);
+    // The till finished it by hand after an "attention".
     ASSERT_EQ(model->Run("CMD_56_0_0", {}, out), 0);
     const auto outcome = world.service->Print(*model, test::kSerial, document);
-    EXPECT_EQ(outcome.code, RECEIPT_PRINTED) << outcome.json;
     EXPECT_EQ(Look(emu).receipts, 1) << "not printed again";
+    if (paymentConfirmed) {
+      EXPECT_EQ(outcome.code, RECEIPT_PRINTED) << outcome.json;
+      EXPECT_EQ(json::parse(outcome.json)["globalNumber"], "1");
+      continue;
+    }
+    EXPECT_EQ(outcome.code, receipts::RECEIPT_ATTENTION) << outcome.json;
+    const json answer = json::parse(outcome.json);
+    EXPECT_EQ(answer["receiptToCheck"], "1");
+    EXPECT_FALSE(answer.contains("globalNumber"));
+    EXPECT_NE(answer["message"].get<std::string>().find("Look at receipt 1 on the paper roll"), std::string::npos);
+    // Settled as it is: the same key again is answered from the journal.
+    const auto requests = emu.counters().requests;
+    EXPECT_EQ(world.service->Print(*model, test::kSerial, document).code, receipts::RECEIPT_ATTENTION);
+    EXPECT_EQ(emu.counters().requests, requests);
+    EXPECT_EQ(Look(emu).receipts, 1);
   }
   {
     emulator::Emulator emu;
