@@ -164,13 +164,16 @@ void Journal::setUp() {
          "ALTER TABLE receipts ADD COLUMN payment_taken INTEGER NOT NULL DEFAULT 0;");
 }
 
+void Journal::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(FDb, milliseconds); }
+
 void Journal::CheckFile() {
   struct stat opened {}, named {};
   if (::fstat(FFile, &opened) != 0) throw std::runtime_error("Journal: " + FPath + ": " + std::strerror(errno));
-  if (opened.st_nlink == 0)
-    throw std::runtime_error("Journal: " + FPath + " was removed while the program ran; what it held is gone from "
-                             "the disk. Put it back, or restart the program to start a new one");
-  if (::stat(FPath.c_str(), &named) != 0 || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
+  const bool named_ = ::stat(FPath.c_str(), &named) == 0;
+  if (opened.st_nlink == 0 || (!named_ && errno == ENOENT))
+    throw std::runtime_error("Journal: " + FPath + " was removed while the program ran. Put it back, or restart the "
+                             "program to start a new one");
+  if (!named_ || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
     throw std::runtime_error("Journal: " + FPath + " was replaced while the program ran. Put the journal back, or "
                              "restart the program to use the new file");
 }

@@ -78,6 +78,9 @@ class Journal {
   // $XDG_STATE_HOME/ORBANTIS/journal.sqlite (default ~/.local/state).
   static std::string DefaultPath();
   const std::string& Path() const { return FPath; }
+  // How long a write waits for another program's write to the same journal
+  // before it fails (5 s unless set).
+  void SetBusyTimeout(int milliseconds);
 
   std::optional<Entry> Find(const std::string& key);
   // The receipts accepted on day (YYYY-MM-DD), oldest first.

@@ -136,12 +136,45 @@ struct OpenReceiptSeen {
 };
 
 // What this key's receipt holds on the printer after its first k planned
-// commands: the sales lines and what was tendered.
+// commands: the sales lines, their amount and what was tendered.
 struct Shape {
   std::int64_t sales = 0;
+  std::optional<std::int64_t> amount = 0;  // none once a line's amount is the printer's own
   std::int64_t tender = 0;
-  bool known = true;  // false when an amount cannot be worked out
+  bool known = true;  // false when what was tendered cannot be worked out
 };
+
+// a × b / c rounded to the nearest, halves away from zero: how the printer
+// rounds a line's amount and its percentage to the cent.
+__extension__ using Wide = __int128;  // a price times a quantity overflows 64 bits before the division
+std::int64_t mulDivRound(std::int64_t a, std::int64_t b, std::int64_t c) {
+  const Wide product = static_cast<Wide>(a) * b;
+  const Wide magnitude = product < 0 ? -product : product;
+  const Wide q = (magnitude + c / 2) / c;
+  return static_cast<std::int64_t>(product < 0 ? -q : q);
+}
+
+// The amount a sale line of the document adds to the receipt, in hundredths:
+// price × quantity to the cent, then its percentage (to the cent) or its
+// sum off. A line of a programmed item has its price in the printer: none.
+std::optional<std::int64_t> lineAmount(const json& item) {
+  if (!item.is_object() || item.contains("plu") || !item.contains("price")) return std::nullopt;
+  const auto price = cmd::ParseCurrency(item.value("price", ""));                 // ten-thousandths
+  const auto quantity = cmd::ParseCurrency(item.value("quantity", std::string("1")));  // ten-thousandths
+  if (!price || !quantity) return std::nullopt;
+  const std::int64_t amount = mulDivRound(*price, *quantity, 1000000);
+  if (item.contains("discountPercent")) {
+    const auto percent = cmd::ParseCurrency(item.value("discountPercent", ""));
+    if (!percent) return std::nullopt;
+    return amount - mulDivRound(amount, *percent, 1000000);
+  }
+  if (item.contains("discountAmount")) {
+    const auto off = cents(item.value("discountAmount", ""));
+    if (!off) return std::nullopt;
+    return amount - *off;
+  }
+  return amount;
+}
 
 std::string plural(std::int64_t n, const char* one) {
   return std::to_string(n) + " " + one + (n == 1 ? "" : "s");
@@ -164,11 +197,18 @@ static std::optional<std::int64_t> totalOf(const Entry& entry) {
   return cents(totals["subtotal"].get<std::string>());
 }
 
-static Shape shapeAfter(const std::vector<PlannedCommand>& plan, int k, std::optional<std::int64_t> total) {
+static Shape shapeOf(const std::vector<PlannedCommand>& plan, const json& items, int k,
+                     std::optional<std::int64_t> total) {
   Shape shape;
   for (int i = 0; i < k && i < static_cast<int>(plan.size()); ++i) {
     const PlannedCommand& c = plan[static_cast<std::size_t>(i)];
-    if (c.purpose == Purpose::Sale) ++shape.sales;
+    if (c.purpose == Purpose::Sale) {
+      ++shape.sales;
+      const auto line = items.is_array() && c.item >= 0 && static_cast<std::size_t>(c.item) < items.size()
+                            ? lineAmount(items[static_cast<std::size_t>(c.item)])
+                            : std::nullopt;
+      shape.amount = shape.amount && line ? std::optional<std::int64_t>(*shape.amount + *line) : std::nullopt;
+    }
     if (c.purpose != Purpose::Payment) continue;
     if (c.values.size() == 2) {
       shape.tender += cents(c.values[1]).value_or(0);
@@ -225,14 +265,21 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   };
 
   const std::vector<PlannedCommand> plan = planOf(entry);
+  const json document = json::parse(entry.document, nullptr, false);
+  const json items = document.is_object() && document.contains("items") ? document["items"] : json();
+  auto shapeAfter = [&](const std::vector<PlannedCommand>& p, int k, std::optional<std::int64_t> total) {
+    return shapeOf(p, items, k, total);
+  };
   if (plan.empty()) return finish(State::Attention, RECEIPT_ATTENTION, "The journal's document of " + entry.key +
                                   " cannot be read back, so what the printer holds cannot be matched with it. Look "
                                   "at the printer's paper roll before ringing this sale again.");
   const int planned = static_cast<int>(plan.size());
   std::string described;  // what the key's receipt held on the printer, for the texts
   // What the whole receipt holds, for a person comparing it with the paper.
-  std::string whole = plural(shapeAfter(plan, planned, std::nullopt).sales, "sale");
+  const Shape all = shapeAfter(plan, planned, std::nullopt);
+  std::string whole = plural(all.sales, "sale");
   if (const auto total = totalOf(entry)) whole += ", total " + formatCents(*total);
+  else if (all.amount) whole += ", total " + formatCents(*all.amount);
 
   // Nothing open: the counters tell whether this receipt was fiscalised.
   // anotherOpen: the printer holds a receipt that is not this one.
@@ -353,8 +400,10 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       for (int k = done; k <= std::min(done + 1, planned - 1) && !matched; ++k) {
         const Shape shape = shapeAfter(plan, k, total);
         if (!shape.known || shape.sales != seen.sales || shape.tender != seen.tender) continue;
-        // Once the subtotal answered, the amount is known to the cent.
+        // The amount to the cent: once the subtotal answered, its total;
+        // before, the lines' amounts where the document gives their prices.
         if (total && k > subtotalAt && seen.amount != *total) continue;
+        if (!(total && k > subtotalAt) && shape.amount && seen.amount != *shape.amount) continue;
         matched = k;
       }
     }
@@ -429,8 +478,8 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       entry.recCnt = out[0];
       entry.globRecCnt = out[1];
       json extra = json::object();
-      const Shape all = shapeAfter(plan, planned, totalOf(entry));
-      if (all.tender > 0) extra["paid"] = formatCents(all.tender);
+      const Shape paidAll = shapeAfter(plan, planned, totalOf(entry));
+      if (paidAll.tender > 0) extra["paid"] = formatCents(paidAll.tender);
       if (!change.empty()) extra["change"] = change;
       return finish(State::Printed, RECEIPT_PRINTED,
                     cause + " The printer held the receipt open with its payments under way; the driver paid what "

@@ -132,6 +132,12 @@ Answer Emulator::answerFor(const Request& request, bool& printed) {
     ++counters_.repeats;
     return previous_->second;
   }
+  if (auto instead = faults_.answerInstead(request.cmd)) {
+    Answer answer{request.seq, request.cmd, std::move(*instead), printer_.stateStatus()};
+    faults_.overlay(answer.status);
+    previous_ = std::make_pair(request, answer);
+    return answer;
+  }
   const auto outcome = printer_.execute(request.cmd, request.data);
   Answer answer{request.seq, request.cmd, outcome.data, outcome.status};
   faults_.overlay(answer.status);

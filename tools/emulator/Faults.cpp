@@ -38,6 +38,7 @@ void Faults::clear() {
   forceClear_ = {};
   frameFault_ = FrameFault::none;
   frameFaultAt_ = 0;
+  instead_.reset();
   cutOff_ = false;
 }
 
@@ -110,6 +111,19 @@ void Faults::restore() {
   cutOff_ = false;
   frameFault_ = FrameFault::none;
   frameFaultAt_ = 0;
+}
+
+void Faults::setAnswerInstead(std::uint8_t cmd, Bytes data) {
+  std::lock_guard lock(mutex_);
+  instead_ = std::make_pair(cmd, std::move(data));
+}
+
+std::optional<Bytes> Faults::answerInstead(std::uint8_t cmd) {
+  std::lock_guard lock(mutex_);
+  if (!instead_ || instead_->first != cmd) return std::nullopt;
+  Bytes data = std::move(instead_->second);
+  instead_.reset();
+  return data;
 }
 
 bool Faults::cutOff() const {

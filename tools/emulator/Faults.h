@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ class Faults {
   void setFrameFault(FrameFault kind, unsigned n);
   // Ends a cut-off and disarms a frame fault that has not fired.
   void restore();
+  // The next request of command cmd is not carried out and is answered with
+  // data instead (a firmware answering with a code the driver must not take
+  // for "done", e.g. a payment answered P or I). One-shot.
+  void setAnswerInstead(std::uint8_t cmd, Bytes data);
+  // Used by the service: the answer to give instead of carrying cmd out.
+  std::optional<Bytes> answerInstead(std::uint8_t cmd);
   bool cutOff() const;
 
   // Used by the service for each request and answer.
@@ -92,6 +99,7 @@ class Faults {
   std::uint64_t requests_ = 0;
   std::uint64_t frameFaultAt_ = 0;  // absolute request number; 0 when unarmed
   bool cutOff_ = false;
+  std::optional<std::pair<std::uint8_t, Bytes>> instead_;
   StatusBytes forceSet_{};
   StatusBytes forceClear_{};
 };
