@@ -73,4 +73,9 @@ const std::array<StatusBitId, 15>& ErrorStatusBits() {
   return bits;
 }
 
+const std::array<StatusBitId, 4>& NotDoneStatusBits() {
+  static const std::array<StatusBitId, 4> bits = {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}};
+  return bits;
+}
+
 }  // namespace orbantis

@@ -21,4 +21,10 @@ const std::array<const char16_t*, 48>& StatusBitTexts();
 // The "OR" bits come first so a reader sees the summary before the details.
 const std::array<StatusBitId, 15>& ErrorStatusBits();
 
+// The bits with which the printer turns a command down without carrying it
+// out: a syntax error, an invalid command, a command not allowed in this
+// mode, an overflow. The other error bits (the clock, the paper, the
+// mechanism) may come with a command that was carried out all the same.
+const std::array<StatusBitId, 4>& NotDoneStatusBits();
+
 }  // namespace orbantis

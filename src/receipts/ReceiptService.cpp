@@ -5,6 +5,7 @@
 
 #include "foundation/CodePage.h"
 #include "printer_model/Checks.h"
+#include "printer_model/StatusBits.h"
 #include "printer_model/TFP_ZORVIK.h"
 
 namespace orbantis::receipts {
@@ -619,15 +620,23 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
       failure = (out[0] == "F" || out[0] == "E" ? "The printer refused " : "The printer did not take ") + which +
                 " (PaidCode " + utf8(out[0]) + ", " + utf8(out[1]) + ").";
     }
-    if (!failure.empty() && c.purpose == Purpose::Open && outcome == ExchangeOutcome::NotSent) {
-      // Refused before it went out (a field too long for a frame): nothing
-      // of this receipt is on the printer.
+    bool notDone = outcome == ExchangeOutcome::NotSent;
+    if (outcome == ExchangeOutcome::RefusedByStatus)
+      for (const StatusBitId& b : NotDoneStatusBits())
+        notDone = notDone || (printer.StatusByte(b.byte) & (1u << b.bit)) != 0;
+    if (!failure.empty() && c.purpose == Purpose::Open && notDone) {
+      // Refused before it went out (a field too long for a frame), or turned
+      // down with a bit that says it was not carried out (a receipt open
+      // already): nothing of this receipt is on the printer, and whatever it
+      // holds open is not this receipt's to settle.
       FJournal.Record(entry, c.row, failure);
       entry.state = State::Failed;
       json j = describe(entry);
       j["state"] = "failed";
       j["code"] = RECEIPT_FAILED;
-      j["message"] = failure + " The receipt was not opened, nothing was fiscalised.";
+      j["message"] = failure +
+                     " The receipt was not opened, nothing was fiscalised. If the printer holds another receipt "
+                     "open, finish it or cancel it (CMD_60_0_0), then send the same key again.";
       FJournal.Finish(entry, State::Failed, j.dump());
       return {RECEIPT_FAILED, j.dump()};
     }
