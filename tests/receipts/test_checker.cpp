@@ -1,0 +1,457 @@
+// The receipt checker: seeded random schedules of shop life on one network
+// printer, each judged from the paper roll.
+//
+// Two tills of one program (one journal, one receipt service, an object each)
+// send whole receipts: with and without payments, with a buyer, with a line
+// of an item the printer does not have (refused, so the receipt is
+// cancelled). A third till of another program rings its own receipts with
+// the command rows on its own connection, and sometimes leaves one open
+// for a while. The schedule arms a fault at a random frame of a call (the
+// request lost, the answer lost after the printer carried it out, the link
+// dropped), restarts the program (its objects and its journal connection;
+// the journal file stays), and blocks the journal for a call as a full disk
+// would. Then the faults stop: the other till finishes its receipt, and each
+// till sends its key until the answer is final.
+//
+// The oracle reads the paper roll and the answers:
+//   - each key fiscalised at most once, and no receipt holding two tills' lines;
+//   - a key answered "printed" is on exactly one fiscal receipt, with its
+//     lines, its total and the number the answer gave;
+//   - a key answered cancelled or failed is on no fiscal receipt;
+//   - no receipt of the other till cancelled or closed by the driver;
+//   - nothing left open, and every key settled once the faults stopped.
+//
+// ORBANTIS_CHECKER_SCHEDULES sets how many schedules run (default 40),
+// ORBANTIS_CHECKER_SEED the first seed (default 1); a failing schedule
+// prints its seed, and that seed with ORBANTIS_CHECKER_SCHEDULES=1 replays
+// it. scripts/soak-receipts.sh runs many.
+//
+// The other till never leaves an empty receipt open: an empty open receipt
+// while a key's open never answered is the one case the printer's reads
+// cannot tell apart, and the driver cancels it (docs/receipts.md).
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "ReceiptFixture.h"
+
+namespace orbantis {
+namespace {
+
+using emulator::FrameFault;
+using nlohmann::json;
+using namespace receipts;
+
+std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
+  const char* v = std::getenv(name);
+  if (v == nullptr || *v == '\0') return fallback;
+  return std::strtoull(v, nullptr, 10);
+}
+
+std::string Money(std::int64_t cents) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%lld.%02lld", static_cast<long long>(cents / 100),
+                static_cast<long long>(cents % 100));
+  return buf;
+}
+
+// Half away from zero, as the printer rounds to the cent.
+std::int64_t RoundDiv(std::int64_t a, std::int64_t b) { return (a + b / 2) / b; }
+
+// One key of a till: its document and what the printer must show for it.
+struct Key {
+  std::string key, tag, document;
+  std::vector<std::string> lines;  // the item texts as printed
+  std::int64_t total = 0;          // cents; 0 when a line is refused
+  bool refusedLine = false;
+  int lastCode = 1;  // none yet
+  json lastAnswer;
+  bool final = false;
+};
+
+// The other program's receipt.
+struct Foreign {
+  std::string tag;
+  bool opened = false, paid = false, closed = false, cancelled = false, lost = false;
+};
+
+struct Block {
+  bool fiscal = false, cancelled = false;
+  std::set<std::string> tags;
+  std::int64_t total = -1;
+  std::string number;  // the global number of a fiscal receipt
+  std::string text;
+};
+
+std::vector<Block> PaperBlocks(const std::string& paper) {
+  std::vector<Block> blocks;
+  Block current;
+  std::istringstream in(paper);
+  static const std::regex tag(R"(^([KF]\d+)(\.\d+)?( |$))");
+  static const std::regex number(R"(^RECEIPT (\d+)/(\d+) )");
+  static const std::regex total(R"(^TOTAL +(-?\d+\.\d\d)$)");
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.find_first_not_of('=') == std::string::npos) {
+      blocks.push_back(current);
+      current = Block {};
+      continue;
+    }
+    current.text += line + "\n";
+    std::smatch m;
+    if (std::regex_search(line, m, tag)) current.tags.insert(m[1]);
+    if (std::regex_search(line, m, number)) {
+      current.fiscal = true;
+      current.number = m[2];
+    }
+    if (std::regex_search(line, m, total)) {
+      const std::string t = m[1];
+      current.total = std::stoll(t.substr(0, t.size() - 3)) * 100 + std::stoll(t.substr(t.size() - 2));
+    }
+    if (line.find("*** RECEIPT CANCELLED ***") != std::string::npos) current.cancelled = true;
+  }
+  return blocks;
+}
+
+class Schedule {
+ public:
+  explicit Schedule(std::uint64_t seed) : FSeed(seed), FRandom(seed) {
+    // The printer serves one network client at a time; the second till and
+    // the other program reach it on serial lines of their own.
+    FPort = FEmu.startTcp();
+    FDevices = {FEmu.startPty(), FEmu.startPty()};
+    FJournalPath = FDir.Path() + "state/journal.sqlite";
+    start();
+  }
+
+  // Runs the schedule and the settling after it; the violations found.
+  std::vector<std::string> Run() {
+    const int steps = pick(10, 24);
+    for (int s = 0; s < steps; ++s) {
+      const int roll = pick(1, 100);
+      if (roll <= 58) tillCall(pick(0, 1), /*faultsOn=*/true);
+      else if (roll <= 76) foreignStep();
+      else if (roll <= 84) restart();
+      else if (roll <= 90) {
+        FBlockNext = true;
+        tillCall(pick(0, 1), true);
+      }
+    }
+    // The faults stop: the other till finishes its receipt, each key is sent
+    // until its answer is final.
+    FEmu.faults().restore();
+    finishForeign();
+    for (int round = 0; round < 4; ++round)
+      for (int t = 0; t < 2; ++t)
+        if (FCurrent[t] >= 0 && !FKeys[static_cast<std::size_t>(FCurrent[t])].final) tillCall(t, false);
+    judge();
+    return FViolations;
+  }
+
+  int Faults() const { return FFaults; }
+  int Calls() const { return FCalls; }
+
+ private:
+  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(FRandom); }
+
+  // wire 0: the network; 1 and 2: a serial line each.
+  std::unique_ptr<TFP_ZORVIK> connect(int wire) {
+    auto m = std::make_unique<TFP_ZORVIK>(1, 115200);
+    auto& c = *m->SERIAL_CONNECTION;
+    if (wire == 0) {
+      c.COMUNICATION_TYPE = ct_TCPIP;
+      c.CREATE_TCP("127.0.0.1", FPort);
+      c.FP_TCP->TCP_Client->UseNagle = false;
+      c.FP_TCP->TCP_Client->ReadTimeout = 100;
+      c.FP_TCP->TCP_Client->ConnectTimeout = 1000;
+    } else {
+      c.DevicePath = FDevices[static_cast<std::size_t>(wire - 1)];
+      c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
+    }
+    c.Open();
+    c.WITH_INPCHECK = false;
+    c.WITH_OUTPCHECK = true;
+    c.ALWAYS_GET_OUTPUT = true;
+    c.AUTOCUT_ON = true;
+    c.EXIT_BYTIMEVAR = 100;
+    c.SET_REPEAT_COUNT(2);
+    return m;
+  }
+
+  // The program starts: its journal, its service, an object per till.
+  void start() {
+    FJournal = std::make_unique<journal::Journal>(FJournalPath);
+    FService = std::make_unique<ReceiptService>(*FJournal);
+    FTills[0] = connect(0);
+    FTills[1] = connect(1);
+    if (!FForeignTill) FForeignTill = connect(2);
+  }
+
+  void restart() {
+    FEmu.faults().restore();
+    for (auto& t : FTills) t.reset();
+    FService.reset();
+    FJournal.reset();
+    start();
+  }
+
+  Key newKey(int till) {
+    Key k;
+    const int n = ++FKeyCount;
+    k.key = "till" + std::to_string(till + 1) + "-" + std::to_string(FSeed) + "-" + std::to_string(n);
+    k.tag = "K" + std::to_string(n);
+    json doc = {{"key", k.key}, {"operator", {{"code", till + 1}, {"password", "0000"}, {"till", till + 1}}}};
+    if (pick(1, 6) == 1)
+      doc["buyer"] = {{"lines", {"Buyer Ltd", "1 Main St", "Town"}}, {"tin", "123456789"}, {"vrn", "987654321"}};
+    json items = json::array();
+    const int lines = pick(1, 4);
+    for (int i = 0; i < lines; ++i) {
+      const std::string text = k.tag + (i == 0 ? "" : "." + std::to_string(i));
+      json item = {{"text", text}, {"taxGroup", pick(0, 1) ? "A" : "B"}, {"unit", "pc"}};
+      const std::int64_t price = pick(10, 2000);
+      item["price"] = Money(price);
+      std::int64_t quantity = 1000;  // thousandths
+      if (pick(1, 3) == 1) {
+        quantity = std::vector<std::int64_t> {1500, 2000, 333, 3000}[static_cast<std::size_t>(pick(0, 3))];
+        char q[48];
+        std::snprintf(q, sizeof q, "%lld.%03lld", static_cast<long long>(quantity / 1000),
+                      static_cast<long long>(quantity % 1000));
+        item["quantity"] = q;
+      }
+      std::int64_t amount = RoundDiv(price * quantity, 1000);
+      const int adjust = pick(1, 6);
+      if (adjust == 1) {
+        item["discountPercent"] = "10";
+        amount -= RoundDiv(amount * 1000, 10000);
+      } else if (adjust == 2 && amount > 60) {
+        item["discountAmount"] = "0.50";
+        amount -= 50;
+      }
+      k.lines.push_back(text);
+      k.total += amount;
+      items.push_back(item);
+    }
+    if (pick(1, 10) == 1) {
+      items.push_back({{"plu", 7}});  // the printer has no item 7
+      k.refusedLine = true;
+    }
+    if (pick(1, 4) == 1) items.push_back({{"comment", "Thank you"}});
+    doc["items"] = items;
+    const int pay = pick(1, 4);
+    if (pay == 2) doc["payments"] = {{{"mode", "P"}, {"amount", Money((k.total / 100 + 1) * 100)}}};
+    if (pay == 3) doc["payments"] = {{{"mode", "D"}, {"amount", Money(k.total)}}};
+    if (pay == 4 && k.total > 100)
+      doc["payments"] = {{{"mode", "D"}, {"amount", "1.00"}}, {{"mode", "P"}, {"amount", Money(k.total)}}};
+    k.document = doc.dump();
+    return k;
+  }
+
+  // Till t sends its key again, or a new one once the last is final.
+  void tillCall(int t, bool faultsOn) {
+    if (FCurrent[t] < 0 || FKeys[static_cast<std::size_t>(FCurrent[t])].final) {
+      if (!faultsOn) return;
+      FKeys.push_back(newKey(t));
+      FCurrent[t] = static_cast<int>(FKeys.size()) - 1;
+    }
+    Key& k = FKeys[static_cast<std::size_t>(FCurrent[t])];
+    const bool fault = faultsOn && pick(1, 100) <= 40;
+    if (fault) {
+      static const FrameFault kinds[] = {FrameFault::loseRequest, FrameFault::loseAnswer, FrameFault::dropLink};
+      FEmu.faults().setFrameFault(kinds[pick(0, 2)], static_cast<unsigned>(pick(1, 12)));
+      ++FFaults;
+    }
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> blocker(nullptr, sqlite3_close);
+    if (FBlockNext) {
+      // A second writer holding the journal stands in for a full disk.
+      sqlite3* db = nullptr;
+      sqlite3_open(FJournalPath.c_str(), &db);
+      blocker.reset(db);
+      sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+      FJournal->SetBusyTimeout(30);
+      FBlockNext = false;
+      ++FFaults;
+    }
+    const Outcome o = FService->Print(*FTills[static_cast<std::size_t>(t)], test::kSerial, k.document);
+    ++FCalls;
+    if (blocker) {
+      sqlite3_exec(blocker.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+      blocker.reset();
+      FJournal->SetBusyTimeout(5000);
+    }
+    FEmu.faults().restore();
+    k.lastCode = o.code;
+    k.lastAnswer = json::parse(o.json, nullptr, false);
+    const std::string state = k.lastAnswer.is_object() ? k.lastAnswer.value("state", "") : "";
+    const std::string journalState = k.lastAnswer.is_object() ? k.lastAnswer.value("journalState", "") : "";
+    // A final answer, or an attention settled in the journal, ends the key;
+    // a till rings a cancelled or failed sale again under the same key now
+    // and then.
+    k.final = o.code == RECEIPT_PRINTED || o.code == RECEIPT_CANCELLED || o.code == RECEIPT_FAILED ||
+              (o.code == RECEIPT_ATTENTION && journalState == "attention") ||
+              (o.code == RECEIPT_JOURNAL && state == "failed");
+    if (k.final && (o.code == RECEIPT_CANCELLED || o.code == RECEIPT_FAILED) && !k.refusedLine && faultsOn &&
+        pick(1, 3) == 1)
+      k.final = false;  // sent again later: a new attempt
+    FHistory << "  till" << t + 1 << " " << k.key << (fault ? " (fault)" : "") << " -> " << o.code << " " << state
+             << "\n";
+  }
+
+  bool foreignRun(const char* row, const AnsiStrings& values, AnsiStrings* out = nullptr) {
+    AnsiStrings answers;
+    const bool ok = FForeignTill->Run(row, values, answers) == 0;
+    if (out != nullptr) *out = answers;
+    FHistory << "  other till " << row << (ok ? "" : " refused") << "\n";
+    return ok;
+  }
+
+  // The other program's till: opens and sells, takes part of the payment,
+  // finishes or cancels; at times it rings a whole receipt at once.
+  void foreignStep() {
+    if (FForeign.empty() || !FForeign.back().opened || FForeign.back().closed || FForeign.back().cancelled ||
+        FForeign.back().lost) {
+      Foreign f;
+      f.tag = "F" + std::to_string(FForeign.size() + 1);
+      if (!foreignRun("CMD_48_0_0", {"3", "0000", "3"})) return;  // a receipt of ours is open: try later
+      f.opened = true;
+      // Open and first sale go together: it never leaves an empty receipt.
+      if (!foreignRun("CMD_49_0_11", {f.tag, "A", Money(pick(100, 900)), "1", "pc"})) f.lost = true;
+      FForeign.push_back(f);
+      if (pick(1, 2) == 1) finishForeign();
+      return;
+    }
+    Foreign& f = FForeign.back();
+    const int what = pick(1, 3);
+    if (what == 1 && !f.paid) {
+      f.paid = foreignRun("CMD_53_0_0", {"N", "0.50"});
+      if (!f.paid) f.lost = true;
+    } else if (what == 2 && !f.paid) {
+      f.cancelled = foreignRun("CMD_60_0_0", {});
+      if (!f.cancelled) f.lost = true;
+    } else {
+      finishForeign();
+    }
+  }
+
+  void finishForeign() {
+    if (FForeign.empty()) return;
+    Foreign& f = FForeign.back();
+    if (!f.opened || f.closed || f.cancelled || f.lost) return;
+    AnsiStrings out;
+    if (!foreignRun("CMD_53_0_1", {}, &out)) {
+      f.lost = true;
+      return;
+    }
+    f.paid = true;
+    f.closed = foreignRun("CMD_56_0_0", {});
+    if (!f.closed) f.lost = true;
+  }
+
+  void violation(const std::string& what) { FViolations.push_back(what); }
+
+  void judge() {
+    const std::vector<Block> blocks = PaperBlocks(FEmu.paperText());
+    std::map<std::string, int> fiscalByTag;
+    std::map<std::string, const Block*> fiscalBlock, cancelledBlock;
+    std::set<std::string> numbers;
+    for (const Block& b : blocks) {
+      if (b.tags.size() > 1) violation("a receipt holds the lines of several tills:\n" + b.text);
+      for (const auto& tag : b.tags) {
+        if (b.fiscal) {
+          ++fiscalByTag[tag];
+          fiscalBlock[tag] = &b;
+        }
+        if (b.cancelled) cancelledBlock[tag] = &b;
+      }
+    }
+    for (const Key& k : FKeys) {
+      const int fiscal = fiscalByTag.count(k.tag) ? fiscalByTag[k.tag] : 0;
+      if (fiscal > 1) violation(k.key + " fiscalised " + std::to_string(fiscal) + " times");
+      if (!k.final) violation(k.key + " not settled once the faults stopped: " + k.lastAnswer.dump());
+      if (k.lastCode == RECEIPT_PRINTED) {
+        if (fiscal != 1) {
+          violation(k.key + " answered printed but is on " + std::to_string(fiscal) + " fiscal receipts");
+          continue;
+        }
+        const Block& b = *fiscalBlock[k.tag];
+        if (b.total != k.total)
+          violation(k.key + " printed with total " + Money(b.total) + ", its lines make " + Money(k.total));
+        for (const auto& line : k.lines)
+          if (b.text.find("\n" + line) == std::string::npos && b.text.rfind(line, 0) != 0)
+            violation(k.key + " printed without its line " + line);
+        const std::string answered = k.lastAnswer.value("globalNumber", "");
+        if (answered != b.number)
+          violation(k.key + " answered receipt " + answered + " but was printed as " + b.number);
+        if (!numbers.insert(answered).second) violation("receipt " + answered + " answered for two keys");
+      }
+      if ((k.lastCode == RECEIPT_CANCELLED || k.lastCode == RECEIPT_FAILED) && fiscal != 0)
+        violation(k.key + " answered " + std::to_string(k.lastCode) + " but was fiscalised");
+    }
+    for (const Foreign& f : FForeign) {
+      if (fiscalByTag.count(f.tag) && !f.closed) violation("the other till's receipt " + f.tag + " was closed by the driver");
+      if (cancelledBlock.count(f.tag) && !f.cancelled)
+        violation("the other till's receipt " + f.tag + " was cancelled by the driver");
+      if (f.closed && !fiscalByTag.count(f.tag)) violation("the other till closed " + f.tag + " but it is not on the paper");
+    }
+    const bool open = FEmu.inspect([](const emulator::Printer& p) {
+      return p.receipt().kind == emulator::OpenReceipt::Kind::fiscal;
+    });
+    if (open) violation("a receipt was left open");
+  }
+
+ public:
+  std::string History() const { return FHistory.str(); }
+
+ private:
+  std::uint64_t FSeed;
+  std::mt19937_64 FRandom;
+  emulator::Emulator FEmu;
+  std::uint16_t FPort = 0;
+  std::array<std::string, 2> FDevices;
+  test::TempDir FDir;
+  std::string FJournalPath;
+  std::unique_ptr<journal::Journal> FJournal;
+  std::unique_ptr<ReceiptService> FService;
+  std::array<std::unique_ptr<TFP_ZORVIK>, 2> FTills;
+  std::unique_ptr<TFP_ZORVIK> FForeignTill;
+  std::vector<Key> FKeys;
+  std::array<int, 2> FCurrent {-1, -1};
+  std::vector<Foreign> FForeign;
+  int FKeyCount = 0, FFaults = 0, FCalls = 0;
+  bool FBlockNext = false;
+  std::vector<std::string> FViolations;
+  std::ostringstream FHistory;
+};
+
+TEST(ReceiptChecker, RandomSchedulesOfTillsFaultsAndRestartsHoldFromThePaperRoll) {
+  const std::uint64_t first = EnvNumber("ORBANTIS_CHECKER_SEED", 1);
+  const std::uint64_t count = EnvNumber("ORBANTIS_CHECKER_SCHEDULES", 40);
+  int faults = 0, calls = 0, failing = 0, violations = 0;
+  for (std::uint64_t seed = first; seed < first + count; ++seed) {
+    Schedule schedule(seed);
+    const auto found = schedule.Run();
+    faults += schedule.Faults();
+    calls += schedule.Calls();
+    if (found.empty()) continue;
+    ++failing;
+    violations += static_cast<int>(found.size());
+    std::string text;
+    for (const auto& v : found) text += "  " + v + "\n";
+    ADD_FAILURE() << "schedule " << seed << " (replay: ORBANTIS_CHECKER_SEED=" << seed
+                  << " ORBANTIS_CHECKER_SCHEDULES=1):\n"
+                  << text << "what happened:\n"
+                  << schedule.History();
+  }
+  std::cout << "receipt checker: " << count << " schedules from seed " << first << ", " << calls << " calls, "
+            << faults << " faults, " << violations << " violations in " << failing << " schedules\n";
+}
+
+}  // namespace
+}  // namespace orbantis
