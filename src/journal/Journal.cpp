@@ -298,6 +298,7 @@ void Journal::addStep(const Entry& entry, const std::string& step, const std::st
 
 void Journal::Accept(Entry& entry) {
   std::lock_guard<std::mutex> guard(FLock);
+  const Entry before = entry;
   ++entry.attempt;
   entry.state = State::Accepted;
   entry.recCnt.clear();
@@ -310,10 +311,26 @@ void Journal::Accept(Entry& entry) {
     entry.created = timestamp();
     entry.day = today();
   }
-  transaction(true, [&] {
-    addStep(entry, "accepted", "");
-    write(entry);
-  });
+  try {
+    transaction(true, [&] {
+      // Inside the write transaction, which holds every other writer of the
+      // file off: what the caller looked up is still so, or the key is taken.
+      Statement s(FDb, "SELECT attempt, state FROM receipts WHERE key = ?1");
+      s.bind(1, entry.key);
+      const bool exists = s.step();
+      const int attempt = exists ? sqlite3_column_int(s.get(), 0) : 0;
+      const std::string state = exists ? column(s.get(), 1) : std::string();
+      const bool asLookedUp = before.attempt == 0 ? !exists
+                                                  : exists && attempt == before.attempt &&
+                                                        (state == "cancelled" || state == "failed");
+      if (!asLookedUp) throw KeyTaken("Journal: the key " + entry.key + " was accepted by another call meanwhile");
+      addStep(entry, "accepted", "");
+      write(entry);
+    });
+  } catch (...) {
+    entry = before;
+    throw;
+  }
 }
 
 void Journal::Reach(Entry& entry, State state, const std::string& step, const std::string& detail, bool durable) {

@@ -21,6 +21,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,12 @@ enum class State { Accepted, Opened, Paying, Closing, Cancelling, Printed, Cance
 const char* StateName(State state);
 std::optional<State> StateFromName(const std::string& name);
 bool IsFinal(State state);
+
+// Accept found the key taken meanwhile by another call or program (the same
+// new key sent to two printers at once): the caller looks it up again.
+struct KeyTaken : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 struct Entry {
   std::string key;
@@ -89,11 +96,14 @@ class Journal {
   std::vector<Entry> Unfinished(const std::string& printer);
   std::vector<Step> Steps(const std::string& key);
 
-  // Durable: a new receipt, or a new attempt of one that ended with nothing
-  // fiscalised. The entry's attempt is counted up.
+  // Durable: a new receipt (entry.attempt 0), or a new attempt of one that
+  // ended with nothing fiscalised. The entry's attempt is counted up. Raises
+  // KeyTaken when the journal no longer holds the key as entry says (another
+  // program accepted it meanwhile): one key, one receipt, whichever program
+  // and printer asked first.
   void Accept(Entry& entry);
   // Not flushed to disk, but safe from the process ending; durable flushes
-  // it (the close, whose record tells a closed receipt from one never closed).
+  // it (the steps before the frames whose outcome settling decides by).
   void Reach(Entry& entry, State state, const std::string& step, const std::string& detail = {},
              bool durable = false);
   void Record(Entry& entry, const std::string& step, const std::string& detail);

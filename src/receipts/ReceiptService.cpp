@@ -289,6 +289,7 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
     if (!readRow(printer, "CMD_110_0", {}, day)) return pending("day totals (CMD_110_0): " + printerText(printer));
     FJournal.Record(entry, "CMD_110_0", utf8(day[9]));
     const auto counter = cmd::ParseInteger(day[9]);
+    if (!counter) return pending("unreadable receipt counter " + utf8(day[9]));
     const auto number = cmd::ParseInteger(entry.globRecCnt);
     const std::string leaveIt =
         anotherOpen ? " The printer holds " + openText + ", which is not " + entry.key +
@@ -304,11 +305,12 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
                           "; not this one, which was never opened); it was left as it is: finish it or cancel it "
                           "(CMD_60_0_0), then send the same key again." + kAgainAdvice);
       if (entry.state == State::Cancelling)
-        return finish(State::Cancelled, RECEIPT_CANCELLED, cause + " The receipt was cancelled." + kAgainAdvice);
+        return finish(State::Cancelled, RECEIPT_CANCELLED,
+                      cause + " The receipt was cancelled." + leaveIt + kAgainAdvice);
       return finish(State::Failed, RECEIPT_FAILED,
-                    cause + " The receipt was not opened, nothing was fiscalised." + kAgainAdvice);
+                    cause + " The receipt was not opened, nothing was fiscalised." + leaveIt + kAgainAdvice);
     }
-    if (!counter || *counter < *number - 1)
+    if (*counter < *number - 1)
       return finish(State::Attention, RECEIPT_ATTENTION,
                     cause + " The printer counts " + utf8(day[9]) + " fiscal receipts, fewer than the " +
                         std::to_string(*number - 1) + " it had when " + entry.key +
@@ -342,7 +344,8 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       if (paid > 0) extra["paid"] = formatCents(paid);
       else if (totals.is_object() && totals.contains("subtotal")) extra["paid"] = totals["subtotal"];
       return finish(State::Printed, RECEIPT_PRINTED,
-                    cause + " The printer had fiscalised the receipt; its answer was lost on the way back.", extra);
+                    cause + " The printer had fiscalised the receipt; its answer was lost on the way back." + leaveIt,
+                    extra);
     }
     return finish(State::Attention, RECEIPT_ATTENTION,
                   cause + " Receipt " + std::to_string(*number) + " was closed on the printer after " + entry.key +
@@ -409,6 +412,16 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       }
     }
     if (!matched) return closedVerdict(true, openText);
+    if (const auto number = cmd::ParseInteger(entry.globRecCnt)) {
+      // While this receipt is open nothing else can close; a receipt closed
+      // since its open means this one left the printer, and the open receipt
+      // that looks like it is another's, rung to the same sums.
+      AnsiStrings day;
+      if (!readRow(printer, "CMD_110_0", {}, day)) return pending("day totals (CMD_110_0): " + printerText(printer));
+      const auto counter = cmd::ParseInteger(day[9]);
+      if (!counter) return pending("unreadable receipt counter " + utf8(day[9]));
+      if (*counter != *number - 1) return closedVerdict(true, openText);
+    }
 
     // The open receipt is this one. Before its first payment it is cancelled;
     // once paid in part it is finished as the document says.
@@ -464,14 +477,10 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       }
       if (c.purpose == Purpose::Payment) {
         // Only D (more to pay) and R (paid, change) say the payment was taken.
-        if (out[0] != "D" && out[0] != "R") {
-          if (out[0] == "F" || out[0] == "E")
-            return attention(cause + " The printer refused the payment (" + utf8(out[0] + out[1]) + ") of " +
-                             entry.key + ", which it holds open (" + openText +
-                             "). Finish it by hand (CMD_53_0_0, CMD_56_0_0), then send the same key again.");
-          again = true;
-          continue;
-        }
+        if (out[0] != "D" && out[0] != "R")
+          return attention(cause + " The printer did not take the payment (PaidCode " + utf8(out[0]) + ", " +
+                           utf8(out[1]) + ") of " + entry.key + ", which it holds open (" + openText +
+                           "). Finish it by hand (CMD_53_0_0, CMD_56_0_0), then send the same key again.");
         if (out[0] == "R") change = utf8(out[1]);
         FJournal.Acknowledge(entry, c.row, utf8(out[0] + out[1]), /*paymentTaken=*/true);
         continue;
@@ -492,10 +501,10 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
                            "Check the printer, then send " + entry.key + " again.");
 }
 
-std::recursive_mutex& ReceiptService::printerLock(const std::string& printerId) {
+PrinterLock& ReceiptService::printerLock(const std::string& printerId) {
   std::lock_guard<std::mutex> guard(FLock);
   auto& lock = FPrinterLocks[printerId];
-  if (!lock) lock = std::make_unique<std::recursive_mutex>();
+  if (!lock) lock = std::make_unique<PrinterLock>(PrinterLockPath(FJournal.Path(), printerId));
   return *lock;
 }
 
@@ -523,8 +532,29 @@ std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& p
 }
 
 bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId) {
-  std::lock_guard<std::recursive_mutex> onePrinter(printerLock(printerId));
+  std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
   return reconcile(printer, printerId, nullptr, {}) == RECEIPT_PRINTED;
+}
+
+std::int32_t ReceiptService::ClearForOpening(TFP_ZORVIK& printer, const std::string& printerId,
+                                             std::string& message) {
+  try {
+    FJournal.CheckFile();
+    // Most calls find nothing unfinished and cost one read of the journal.
+    if (FJournal.Unfinished(printerId).empty()) return RECEIPT_PRINTED;
+    std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
+    std::string key, said;
+    const std::int32_t code = reconcile(printer, printerId, &key, {}, &said);
+    if (code == RECEIPT_PRINTED) return code;
+    message = "The whole receipt " + key + " on this printer is not settled, so no receipt may be opened before "
+              "it is: " + said + " Nothing was sent.";
+    return code;
+  } catch (const std::exception& e) {
+    message = std::string("The receipt journal cannot be used (") + e.what() +
+              "), so whether a whole receipt on this printer is unfinished cannot be looked up; no receipt is "
+              "opened without it. Mend the journal (" + FJournal.Path() + "), then try again. Nothing was sent.";
+    return RECEIPT_JOURNAL;
+  }
 }
 
 // ---------------------------------------------------------------- printing
@@ -567,7 +597,20 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
   }
   entry.printer = printerId;
   stage = Stage::Accepting;
-  FJournal.Accept(entry);
+  try {
+    FJournal.Accept(entry);
+  } catch (const journal::KeyTaken&) {
+    // Another program took this key for its printer between our look-up and
+    // now: answer what it holds, never a second receipt.
+    stage = Stage::LookingUp;
+    if (auto taken = FJournal.Find(doc.key); taken && taken->printer != printerId) {
+      json j = describe(*taken);
+      j["message"] = "The receipt under this key went to printer " + taken->printer +
+                     " at the same moment; it is printed there, not here. Nothing was sent now.";
+      return answer(taken->state == State::Printed ? RECEIPT_PRINTED : RECEIPT_PENDING, j);
+    }
+    return print(printer, printerId, doc, stage);
+  }
   try {
     return run(printer, doc, entry, earlier);
   } catch (const std::exception& e) {
@@ -601,8 +644,8 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
   AnsiStrings subtotal;
   for (const PlannedCommand& c : doc.commands) {
     if (c.purpose == Purpose::Payment && entry.state != State::Paying) FJournal.Reach(entry, State::Paying, "paying");
-    // Recorded before the frame goes out: if the answer is lost, this is
-    // what tells a closed receipt from one never closed.
+    // Recorded before the frame goes out, so the journal's history says the
+    // close was sent whatever happens to its answer.
     if (c.purpose == Purpose::Close) FJournal.Reach(entry, State::Closing, "closing", {}, /*durable=*/true);
     AnsiStrings out;
     const std::int32_t r = printer.Run(c.row, c.values, out);
@@ -666,7 +709,7 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
                                         formatCents(*total) + ").";
           FJournal.Record(entry, c.row, shortfall);
           const Outcome o = settled(shortfall);
-          if (o.code != RECEIPT_ATTENTION) return o;
+          if (o.code != RECEIPT_ATTENTION || journal::IsFinal(entry.state)) return o;
           json j = json::parse(o.json);
           j["message"] = shortfall + " The receipt stays open.";
           return answer(o.code, j);
@@ -747,12 +790,12 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
   Stage stage = Stage::Checking;
   try {
     FJournal.CheckFile();
-    stage = Stage::Settling;
     // One receipt at a time per printer, also across printer objects (two
-    // objects may reach one TCP printer), and nothing of another call between
-    // its frames.
-    std::lock_guard<std::recursive_mutex> onePrinter(printerLock(printerId));
+    // objects may reach one TCP printer) and across the programs that share
+    // the journal, and nothing of another call between its frames.
+    std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
     std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
+    stage = Stage::Settling;
     std::string unsettled, said;
     const std::int32_t earlier = reconcile(printer, printerId, &unsettled, key, &said);
     if (earlier == RECEIPT_PENDING || earlier == RECEIPT_ATTENTION) {
@@ -782,10 +825,10 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
                        "mend the journal (" + FJournal.Path() + ", the disk), then send the same key again.";
         return answer(RECEIPT_JOURNAL, j);
       case Stage::Settling:
-        j["message"] = "The receipt journal cannot be written (" + why +
-                       ") while the driver settles a receipt this printer left unfinished; that receipt may be "
-                       "open on the printer. Nothing new was sent. Make " + FJournal.Path() +
-                       " writable (check the disk), then send the same key again.";
+        j["message"] = "The receipt journal cannot be read or written (" + why +
+                       ") while the driver settles the receipts this printer left unfinished; one may be open on "
+                       "the printer. Nothing new was sent. Make " + FJournal.Path() +
+                       " readable and writable (check the disk), then send the same key again.";
         return answer(RECEIPT_PENDING, j);
       case Stage::Accepting:
         j["state"] = "failed";

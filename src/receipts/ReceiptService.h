@@ -7,15 +7,18 @@
 // again never prints a second receipt.
 //
 // After a lost answer, a dropped link or a crash the service never guesses
-// and never retries blindly. It asks the printer what happened: the fiscal
-// transaction status (76) says whether a receipt is open and how much was
-// paid; while one is open, the void read (103) says whether it can still be
-// cancelled (60); otherwise the service finishes the payments the document
-// gives and closes it. With no receipt open, the day's totals and receipt
-// counter (110) against the counters the open answered (48), and the
-// journal's record that the close went out, tell whether it was fiscalised.
-// Unfinished receipts of a printer are settled this way before that printer
-// takes a new one.
+// and never retries blindly. It asks the printer what happened, and acts
+// only on what the printer's reads prove is the key's own receipt: the
+// fiscal transaction status (76) gives the open receipt's sales, amount and
+// tender, held against what the journal recorded the printer acknowledged;
+// the receipt counter (110) against the number the open answered (48) says
+// whether a receipt closed since, and a payment the printer took says it can
+// only have been this one. Its own open receipt is cancelled before the
+// first payment (60, when the void read 103 allows) or finished as the
+// document says; another program's receipt is left as it is, and where the
+// reads cannot tell the answer is attention. Unfinished receipts of a
+// printer are settled this way before that printer takes a new one, by this
+// service or by a command method of any object (ClearForOpening).
 #pragma once
 
 #include <condition_variable>
@@ -27,6 +30,7 @@
 #include <string>
 
 #include "journal/Journal.h"
+#include "receipts/PrinterLock.h"
 #include "receipts/ReceiptDocument.h"
 
 namespace orbantis {
@@ -39,12 +43,21 @@ namespace orbantis::receipts {
 inline constexpr std::int32_t RECEIPT_PRINTED = 0;      // fiscalised (now, or under this key before)
 inline constexpr std::int32_t RECEIPT_BAD_DOCUMENT = -1;  // refused whole; nothing sent
 inline constexpr std::int32_t RECEIPT_KEY_REUSED = -2;    // the key belongs to another document; nothing sent
-inline constexpr std::int32_t RECEIPT_CANCELLED = -3;     // left open by a failure and cancelled; nothing fiscalised
+inline constexpr std::int32_t RECEIPT_CANCELLED = -3;     // cancelled (by the driver or before it); nothing fiscalised
 inline constexpr std::int32_t RECEIPT_FAILED = -4;        // refused or failed; nothing fiscalised
 inline constexpr std::int32_t RECEIPT_PENDING = -5;       // the printer stopped answering; outcome not known yet
-inline constexpr std::int32_t RECEIPT_ATTENTION = -6;     // the printer holds an open receipt it cannot finish
-inline constexpr std::int32_t RECEIPT_JOURNAL = -7;       // the journal cannot be written; nothing sent
+// A person must act: the printer holds a receipt the driver may not touch
+// or cannot finish (not settled), or its reads cannot prove whether the key
+// was fiscalised (settled: the answer names the receipt to look up).
+inline constexpr std::int32_t RECEIPT_ATTENTION = -6;
+// The journal cannot be used: state "unknown" when the key could not be
+// looked up (never ring it again under a new key), "failed" when a new key
+// could not be recorded (nothing sent).
+inline constexpr std::int32_t RECEIPT_JOURNAL = -7;
 inline constexpr std::int32_t RECEIPT_NOT_FOUND = -8;     // getReceipt: no receipt under that key
+// A command method that opens a receipt, refused: a whole receipt on this
+// printer is not settled yet, and nothing may open before it is.
+inline constexpr std::int32_t OPEN_REFUSED_UNSETTLED = -20;
 
 struct Outcome {
   std::int32_t code = RECEIPT_FAILED;
@@ -70,6 +83,13 @@ class ReceiptService {
   // when one could not be settled (the printer does not answer).
   bool Reconcile(TFP_ZORVIK& printer, const std::string& printerId);
 
+  // Before a command that opens a receipt outside this service (a command
+  // method, a raw command): the printer's unfinished receipts are settled
+  // first. RECEIPT_PRINTED when nothing stands in the way; else the code of
+  // the first one not settled (pending, attention), and message names its
+  // key and says what to do.
+  std::int32_t ClearForOpening(TFP_ZORVIK& printer, const std::string& printerId, std::string& message);
+
   journal::Journal& Journal() { return FJournal; }
 
  private:
@@ -85,7 +105,7 @@ class ReceiptService {
   // message: what the first not settled one's settling said.
   std::int32_t reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
                          const std::string& own, std::string* message = nullptr);
-  std::recursive_mutex& printerLock(const std::string& printerId);
+  PrinterLock& printerLock(const std::string& printerId);
   // Finds out what became of entry from the printer's reads and finishes it
   // where they prove what it is. Returns the code of the outcome:
   // RECEIPT_PENDING when the printer did not answer, RECEIPT_ATTENTION when
@@ -98,7 +118,7 @@ class ReceiptService {
   std::mutex FLock;
   std::condition_variable FDone;
   std::set<std::string> FRunning;  // keys being printed now
-  std::map<std::string, std::unique_ptr<std::recursive_mutex>> FPrinterLocks;  // by serial number
+  std::map<std::string, std::unique_ptr<PrinterLock>> FPrinterLocks;  // by serial number
 };
 
 }  // namespace orbantis::receipts

@@ -396,6 +396,7 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
     if (!FDORRIK) throw NoPrinter();
     AnsiString input = toPrinter(INPUT_STR);
     AnsiString output = toPrinter(OUTPUT_STR);
+    if ((CMD & 0xFF) == 48 && clearForOpening() != 0) return false;  // as the command method of 48
     result = FDORRIK->CUSTOM_CMD(CMD, input, output);
     // A data field refused for its length never reached the printer: the
     // client gets the same text a command method would give, not an empty one.
@@ -447,7 +448,12 @@ std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrin
     values.reserve(in.size());
     for (const auto& v : in) values.push_back(toPrinter(v));
     // Answer values start empty: what the client passed in is not used.
-    result = FDORRIK->Run(rowName, values, answers);
+    // A fiscal receipt opens only once the whole receipts this printer left
+    // unfinished are settled: another receipt between a fault and the
+    // settling would be taken for theirs.
+    const bool opens = rowName == "CMD_48_0_0" || rowName == "CMD_48_0_1";
+    if (opens) result = clearForOpening();
+    if (!opens || result == 0) result = FDORRIK->Run(rowName, values, answers);
   } catch (const std::exception& e) {
     result = -1;
     if (!FDORRIK) {

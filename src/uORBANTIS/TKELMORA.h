@@ -202,6 +202,10 @@ class TKELMORA {
   // Settles the unfinished receipts of the printer just connected (a build
   // without the receipt journal has none).
   void settleUnfinishedReceipts();
+  // Before a command that opens a fiscal receipt: the whole receipts this
+  // printer left unfinished are settled first. 0 to go on; else the code
+  // (last error and ON_ERROR set) with which the command is refused unsent.
+  std::int32_t clearForOpening();
 
   // Kept here while there is no printer object, and applied to each new one.
   bool FDebugMode = false;

@@ -7,4 +7,6 @@ namespace orbantis {
 
 void TKELMORA::settleUnfinishedReceipts() {}
 
+std::int32_t TKELMORA::clearForOpening() { return 0; }
+
 }  // namespace orbantis

@@ -56,6 +56,18 @@ void TKELMORA::settleUnfinishedReceipts() {
   FDORRIK->FLastErrorMessage_BG = textBg;
 }
 
+std::int32_t TKELMORA::clearForOpening() {
+  // A till that never printed a whole receipt has no journal: nothing to do.
+  auto service = Receipts(false);
+  if (!service || !FDORRIK || FPrinterSerial.empty()) return 0;
+  std::string message;
+  const std::int32_t code = service->ClearForOpening(*FDORRIK, FPrinterSerial, message);
+  if (code == receipts::RECEIPT_PRINTED) return 0;
+  log("TKELMORA: a receipt's opening refused: " + message);
+  receiptError(receipts::OPEN_REFUSED_UNSETTLED, nlohmann::json({{"message", message}}).dump());
+  return receipts::OPEN_REFUSED_UNSETTLED;
+}
+
 void TKELMORA::receiptError(std::int32_t code, const std::string& answerJson) {
   // The last error and ON_ERROR carry the answer's message, as the other
   // methods carry theirs.

@@ -288,6 +288,49 @@ TEST_F(ObjectTest, AReceiptLeftUnfinishedIsSettledWhenThePrinterIsConnectedAgain
   EXPECT_EQ(emu.inspect([](const emulator::Printer& p) { return p.day().fiscalReceipts; }), 1);
 }
 
+// A command method or a raw command that opens a receipt waits for the whole
+// receipts the printer left unfinished: while one cannot be settled it is
+// refused unsent, naming the key; once the printer answers, the unfinished
+// receipt is settled first and the command goes out.
+TEST_F(ObjectTest, NoReceiptOpensBeforeAWholeReceiptLeftUnfinishedIsSettled) {
+  journal::Journal journal(dir.Path() + "journal.sqlite");
+  auto service = std::make_shared<receipts::ReceiptService>(journal);
+  TKELMORA::SetReceipts(service);
+  struct Reset {
+    ~Reset() { TKELMORA::SetReceipts(nullptr); }
+  } reset;
+  Connect();
+  auto& c = *object.printer()->SERIAL_CONNECTION;
+  c.EXIT_BYTIMEVAR = 100;
+  c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
+  // Open, the sale, subtotal, group sums, payment, then the close: lost.
+  emu.faults().setFrameFault(emulator::FrameFault::loseRequest, 6);
+  WideString answer;
+  ASSERT_EQ(object.printReceipt(uR"({"key": "k", "operator": {"code": 1, "password": "0000", "till": 1},
+           "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})",
+                                answer),
+            receipts::RECEIPT_PENDING);
+  const auto opens = [&] { return emu.executions(48); };
+  ASSERT_EQ(opens(), 1u);
+
+  WideStrings out(2);
+  EXPECT_EQ(object.CommandMethod("CMD_48_0_0", {u"2", u"0000", u"2"}, out), receipts::OPEN_REFUSED_UNSETTLED);
+  EXPECT_EQ(object.GetLastErrorCode(), receipts::OPEN_REFUSED_UNSETTLED);
+  const std::string message = WideToUtf8(object.GetLastErrorMessage());
+  EXPECT_NE(message.find("The whole receipt k on this printer is not settled"), std::string::npos) << message;
+  WideString raw = u"2,0000,2", rawOut;
+  EXPECT_FALSE(object.CUSTOM_CMD(48, raw, rawOut));
+  EXPECT_EQ(object.GetLastErrorCode(), receipts::OPEN_REFUSED_UNSETTLED);
+  EXPECT_EQ(opens(), 1u) << "nothing opened";
+
+  emu.faults().restore();
+  EXPECT_EQ(object.CommandMethod("CMD_48_0_0", {u"2", u"0000", u"2"}, out), 0);
+  EXPECT_EQ(journal.Find("k")->state, journal::State::Printed);
+  EXPECT_EQ(emu.inspect([](const emulator::Printer& p) { return p.day().fiscalReceipts; }), 1);
+  EXPECT_EQ(opens(), 2u);
+  EXPECT_EQ(WideToUtf8(out[1]), "2") << "the new receipt's number";
+}
+
 }  // namespace
 }  // namespace orbantis
 

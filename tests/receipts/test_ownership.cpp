@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <thread>
 #include <nlohmann/json.hpp>
 
 #include "ReceiptFixture.h"
@@ -317,6 +318,63 @@ TEST(ReceiptOwnership, AJournalRemovedOrReplacedIsNoticedAndKeysAreUnknownUntilI
   EXPECT_EQ(back.code, RECEIPT_PRINTED) << back.json;
   EXPECT_EQ(Body(back)["repeated"], true);
   EXPECT_EQ(Look(emu).closed, 1);
+}
+
+// Two programs of one user (the bus server and orbantis-http) share the
+// journal. On one printer their receipts take turns (the printer's lock is a
+// file beside the journal), so neither meets the other's receipt half done.
+TEST(ReceiptOwnership, TwoProgramsOnOnePrinterTakeTurns) {
+  emulator::Emulator emu;
+  auto first = test::ModelOn(emu);
+  auto second = test::ModelOn(emu, /*tcp=*/true);
+  test::TempDir dir;
+  const std::string path = dir.Path() + "state/journal.sqlite";
+  journal::Journal journalA(path), journalB(path);
+  ReceiptService programA(journalA), programB(journalB);
+  std::string other = kTwoSales;
+  other.replace(other.find("\"K1\""), 4, "\"K2\"");
+  for (int round = 0; round < 3; ++round) {
+    const std::string suffix = std::to_string(round);
+    std::string a = kTwoSales, b = other;
+    a.replace(a.find("\"K1\""), 4, "\"K1-" + suffix + "\"");
+    b.replace(b.find("\"K2\""), 4, "\"K2-" + suffix + "\"");
+    Outcome outA, outB;
+    std::thread ta([&] { outA = programA.Print(*first, test::kSerial, a); });
+    std::thread tb([&] { outB = programB.Print(*second, test::kSerial, b); });
+    ta.join();
+    tb.join();
+    EXPECT_EQ(outA.code, RECEIPT_PRINTED) << outA.json;
+    EXPECT_EQ(outB.code, RECEIPT_PRINTED) << outB.json;
+  }
+  EXPECT_EQ(Look(emu).closed, 6);
+  EXPECT_EQ(Look(emu).voids, 0);
+}
+
+// 9: one new key sent to two printers by two programs at the same moment is
+// printed once: the journal takes the key for whichever asked first, and the
+// other is told where it went.
+TEST(ReceiptOwnership, OneKeyAtTwoProgramsAtOnceIsPrintedOnce) {
+  emulator::Emulator here, there;
+  auto printerHere = test::ModelOn(here);
+  auto printerThere = test::ModelOn(there);
+  test::TempDir dir;
+  const std::string path = dir.Path() + "state/journal.sqlite";
+  journal::Journal journalA(path), journalB(path);
+  ReceiptService programA(journalA), programB(journalB);
+  for (int round = 0; round < 5; ++round) {
+    std::string doc = kTwoSales;
+    doc.replace(doc.find("\"K1\""), 4, "\"same-" + std::to_string(round) + "\"");
+    Outcome outA, outB;
+    std::thread ta([&] { outA = programA.Print(*printerHere, "OB-HERE", doc); });
+    std::thread tb([&] { outB = programB.Print(*printerThere, "OB-THERE", doc); });
+    ta.join();
+    tb.join();
+    SCOPED_TRACE(outA.json + "\n" + outB.json);
+    EXPECT_TRUE(outA.code == RECEIPT_PRINTED || outB.code == RECEIPT_PRINTED);
+    EXPECT_NE(outA.code, RECEIPT_FAILED);
+    EXPECT_NE(outB.code, RECEIPT_FAILED);
+  }
+  EXPECT_EQ(Look(here).closed + Look(there).closed, 5) << "each key printed once";
 }
 
 }  // namespace
