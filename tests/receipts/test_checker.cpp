@@ -158,6 +158,13 @@ class Schedule {
 
   int Faults() const { return FFaults; }
   int Calls() const { return FCalls; }
+  // How the keys ended: printed, cancelled, failed, attention.
+  std::map<std::string, int> Endings() const {
+    std::map<std::string, int> endings;
+    for (const Key& k : FKeys)
+      if (k.final) ++endings[k.lastAnswer.is_object() ? k.lastAnswer.value("state", "?") : "?"];
+    return endings;
+  }
 
  private:
   int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(FRandom); }
@@ -434,11 +441,13 @@ TEST(ReceiptChecker, RandomSchedulesOfTillsFaultsAndRestartsHoldFromThePaperRoll
   const std::uint64_t first = EnvNumber("ORBANTIS_CHECKER_SEED", 1);
   const std::uint64_t count = EnvNumber("ORBANTIS_CHECKER_SCHEDULES", 40);
   int faults = 0, calls = 0, failing = 0, violations = 0;
+  std::map<std::string, int> endings;
   for (std::uint64_t seed = first; seed < first + count; ++seed) {
     Schedule schedule(seed);
     const auto found = schedule.Run();
     faults += schedule.Faults();
     calls += schedule.Calls();
+    for (const auto& [state, n] : schedule.Endings()) endings[state] += n;
     if (found.empty()) continue;
     ++failing;
     violations += static_cast<int>(found.size());
@@ -450,7 +459,9 @@ TEST(ReceiptChecker, RandomSchedulesOfTillsFaultsAndRestartsHoldFromThePaperRoll
                   << schedule.History();
   }
   std::cout << "receipt checker: " << count << " schedules from seed " << first << ", " << calls << " calls, "
-            << faults << " faults, " << violations << " violations in " << failing << " schedules\n";
+            << faults << " faults, " << violations << " violations in " << failing << " schedules; keys ended";
+  for (const auto& [state, n] : endings) std::cout << " " << state << " " << n;
+  std::cout << "\n";
 }
 
 }  // namespace
