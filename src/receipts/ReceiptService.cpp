@@ -198,10 +198,17 @@ static std::optional<std::int64_t> totalOf(const Entry& entry) {
   return cents(totals["subtotal"].get<std::string>());
 }
 
+// twice: the index of a command carried out twice (a printer that restarted
+// and took a repeat as new), or -1.
 static Shape shapeOf(const std::vector<PlannedCommand>& plan, const json& items, int k,
-                     std::optional<std::int64_t> total) {
+                     std::optional<std::int64_t> total, int twice = -1) {
   Shape shape;
+  std::vector<int> done;
   for (int i = 0; i < k && i < static_cast<int>(plan.size()); ++i) {
+    done.push_back(i);
+    if (i == twice) done.push_back(i);
+  }
+  for (const int i : done) {
     const PlannedCommand& c = plan[static_cast<std::size_t>(i)];
     if (c.purpose == Purpose::Sale) {
       ++shape.sales;
@@ -268,9 +275,8 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
   const std::vector<PlannedCommand> plan = planOf(entry);
   const json document = json::parse(entry.document, nullptr, false);
   const json items = document.is_object() && document.contains("items") ? document["items"] : json();
-  auto shapeAfter = [&](const std::vector<PlannedCommand>& p, int k, std::optional<std::int64_t> total) {
-    return shapeOf(p, items, k, total);
-  };
+  auto shapeAfter = [&](const std::vector<PlannedCommand>& p, int k, std::optional<std::int64_t> total,
+                        int twice = -1) { return shapeOf(p, items, k, total, twice); };
   if (plan.empty()) return finish(State::Attention, RECEIPT_ATTENTION, "The journal's document of " + entry.key +
                                   " cannot be read back, so what the printer holds cannot be matched with it. Look "
                                   "at the printer's paper roll before ringing this sale again.");
@@ -395,20 +401,31 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
     if (!seen.open) return closedVerdict(false, openText);
 
     std::optional<int> matched;
+    bool doubled = false;  // the command in flight was carried out twice
     if (done == 0 || entry.globRecCnt.empty()) {
       // The open never answered: an empty receipt is the only one it can be.
       // Another program's receipt opened in the same moment and still empty
       // looks the same; cancelling it takes no one's sale (docs/receipts.md).
       if (seen.sales == 0 && seen.amount == 0 && seen.tender == 0) matched = 0;
     } else {
-      for (int k = done; k <= std::min(done + 1, planned - 1) && !matched; ++k) {
-        const Shape shape = shapeAfter(plan, k, total);
+      // The commands acknowledged, perhaps the one in flight, or the one in
+      // flight twice: a printer that restarted between a frame and its
+      // repeat takes the repeat as new.
+      const std::pair<int, int> candidates[] = {{done, -1}, {done + 1, -1}, {done + 1, done}};
+      for (const auto& [k, twice] : candidates) {
+        if (matched || k > planned - 1) continue;
+        // Only a sale or a payment shows twice in what the printer reports.
+        if (twice >= 0 && plan[static_cast<std::size_t>(twice)].purpose != Purpose::Sale &&
+            plan[static_cast<std::size_t>(twice)].purpose != Purpose::Payment)
+          continue;
+        const Shape shape = shapeAfter(plan, k, total, twice);
         if (!shape.known || shape.sales != seen.sales || shape.tender != seen.tender) continue;
         // The amount to the cent: once the subtotal answered, its total;
         // before, the lines' amounts where the document gives their prices.
         if (total && k > subtotalAt && seen.amount != *total) continue;
         if (!(total && k > subtotalAt) && shape.amount && seen.amount != *shape.amount) continue;
         matched = k;
+        doubled = twice >= 0;
       }
     }
     if (!matched) return closedVerdict(true, openText);
@@ -438,13 +455,22 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       AnsiStrings none;
       if (printer.Run("CMD_60_0_0", {}, none) == 0)
         return finish(State::Cancelled, RECEIPT_CANCELLED,
-                      cause + " The printer held the receipt open; it was cancelled." + kAgainAdvice);
+                      cause + " The printer held the receipt open; it was cancelled." +
+                          (doubled ? " It held " + plan[static_cast<std::size_t>(done)].row +
+                                         " twice: the printer restarted and carried a repeat out again."
+                                   : std::string()) +
+                          kAgainAdvice);
       if (printer.FLastExchange == ExchangeOutcome::NoAnswer) return pending("cancel: " + printerText(printer));
       if (printer.FLastExchange != ExchangeOutcome::RefusedByStatus)
         return attention(cause + " The cancel could not be sent: " + printerText(printer));
       continue;  // refused, or done with a warning bit: read again
     }
 
+    if (doubled)
+      return attention(cause + " The printer took " + plan[static_cast<std::size_t>(done)].row + " of " + entry.key +
+                       " twice (it restarted and carried a repeat out again), and holds the receipt open (" +
+                       openText + "), which it no longer cancels. Finish it by hand as the customer paid "
+                       "(CMD_53_0_0, CMD_56_0_0), then send the same key again.");
     // Payments are under way: the printer no longer cancels. Run what the
     // plan still holds after the matched commands: its payments, the close.
     // The tender it showed on this receipt proves a payment taken.
@@ -642,7 +668,9 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
   std::string change;
   std::int64_t paidCents = 0;
   AnsiStrings subtotal;
-  for (const PlannedCommand& c : doc.commands) {
+  const json items = json::parse(doc.canonical, nullptr, false).value("items", json::array());
+  for (std::size_t at = 0; at < doc.commands.size(); ++at) {
+    const PlannedCommand& c = doc.commands[at];
     if (c.purpose == Purpose::Payment && entry.state != State::Paying) FJournal.Reach(entry, State::Paying, "paying");
     // Recorded before the frame goes out, so the journal's history says the
     // close was sent whatever happens to its answer.
@@ -663,8 +691,21 @@ Outcome ReceiptService::run(TFP_ZORVIK& printer, const ReceiptDocument& doc, Ent
       failure = (out[0] == "F" || out[0] == "E" ? "The printer refused " : "The printer did not take ") + which +
                 " (PaidCode " + utf8(out[0]) + ", " + utf8(out[1]) + ").";
     }
+    // An answer that came to a repeated frame proves less: a printer that
+    // restarted between the frame and its repeat carried the repeat out as
+    // new, so a refusal may follow the command done once, and a sale or a
+    // payment may have been done twice. What the printer holds tells.
+    const bool repeated = printer.FLastAnsweredOnRepeat;
+    if (failure.empty() && repeated && (c.purpose == Purpose::Sale || c.purpose == Purpose::Payment)) {
+      AnsiStrings status;
+      const Shape once = shapeOf(doc.commands, items, static_cast<int>(at) + 1,
+                                 subtotal.empty() ? std::nullopt : cents(utf8(subtotal[0])));
+      if (!readRow(printer, "CMD_76_0_0", {""}, status) || cmd::ParseInteger(status[1]) != once.sales ||
+          cents(utf8(status[3])) != once.tender || (once.amount && cents(utf8(status[2])) != *once.amount))
+        failure = c.row + " was answered only on its repeat, and the printer may have carried it out twice.";
+    }
     bool notDone = outcome == ExchangeOutcome::NotSent;
-    if (outcome == ExchangeOutcome::RefusedByStatus)
+    if (outcome == ExchangeOutcome::RefusedByStatus && !repeated)
       for (const StatusBitId& b : NotDoneStatusBits())
         notDone = notDone || (printer.StatusByte(b.byte) & (1u << b.bit)) != 0;
     if (!failure.empty() && c.purpose == Purpose::Open && notDone) {

@@ -281,6 +281,7 @@ bool TFP_BASE::EXCHANGE_FRAME(std::uint8_t cmd, const AnsiString& data) {
       if (r) {
         if (cmd != frame::CMD_STATUS) r = Check_Status();
         FLastExchange = r ? ExchangeOutcome::Answered : ExchangeOutcome::RefusedByStatus;
+        FLastAnsweredOnRepeat = attempt > 1;
         if (c.BB_MODE && c.Active()) c.Close();
         return r;
       }
@@ -308,6 +309,7 @@ bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString&
   FLastErrorMessage.clear();
   FLastErrorMessage_BG.clear();
   FLastExchange = ExchangeOutcome::NotSent;
+  FLastAnsweredOnRepeat = false;
   FLastExchangeRefused = INPUT_STR.size() > frame::MAX_REQUEST_DATA;
   if (FLastExchangeRefused) {
     // Its length byte would wrap and the printer would read a different
@@ -329,6 +331,7 @@ bool TFP_BASE::CUSTOM_CMD_1(std::int32_t Cmd, AnsiString& INPUT_STR, AnsiString&
   // From the first byte written until a valid answer is read, the printer
   // may have carried the command out.
   FLastExchange = ExchangeOutcome::NoAnswer;
+  FLastAnsweredOnRepeat = false;
   try {
     result = EXCHANGE_FRAME(static_cast<std::uint8_t>(Cmd & 0xFF), INPUT_STR);
   } catch (...) {

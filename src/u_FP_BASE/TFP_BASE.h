@@ -69,6 +69,10 @@ class TFP_BASE {
   // The last CUSTOM_CMD_1 refused its data field and sent nothing.
   bool FLastExchangeRefused = false;
   ExchangeOutcome FLastExchange = ExchangeOutcome::NotSent;
+  // The last exchange's answer came to a repeated frame. A printer keeps the
+  // answer to its last request and gives it again for a repeat; one that
+  // restarted in between has forgotten it and carries the repeat out anew.
+  bool FLastAnsweredOnRepeat = false;
   std::string LOG_FOLDER;           // engine log folder, with its trailing "/"
   T_ERROR_SWITCHES ERROR_SWITCHES;
   std::unique_ptr<TConnector> SERIAL_CONNECTION;

@@ -8,9 +8,12 @@
 // the command rows on its own connection, and sometimes leaves one open
 // for a while. The schedule arms a fault at a random frame of a call (the
 // request lost, the answer lost after the printer carried it out, the link
-// dropped), restarts the program (its objects and its journal connection;
+// dropped, the printer restarting right after it carried a frame out, so
+// that the driver's repeat is carried out again), restarts the program (its objects and its journal connection;
 // the journal file stays), and blocks the journal for a call as a full disk
-// would. Then the faults stop: the other till finishes its receipt, and each
+// would, and (as root, who may reopen a serial line a killed driver left
+// exclusive) runs a till's call in a driver process of its own that shares
+// the journal, killed with SIGKILL at a random frame. Then the faults stop: the other till finishes its receipt, and each
 // till sends its key until the answer is final.
 //
 // The oracle reads the paper roll and the answers:
@@ -29,11 +32,19 @@
 // The other till never leaves an empty receipt open: an empty open receipt
 // while a key's open never answered is the one case the printer's reads
 // cannot tell apart, and the driver cancels it (docs/receipts.md).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <thread>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -43,6 +54,8 @@
 #include <sstream>
 
 #include "ReceiptFixture.h"
+
+extern char** environ;
 
 namespace orbantis {
 namespace {
@@ -127,7 +140,7 @@ class Schedule {
     // The printer serves one network client at a time; the second till and
     // the other program reach it on serial lines of their own.
     FPort = FEmu.startTcp();
-    FDevices = {FEmu.startPty(), FEmu.startPty()};
+    FDevices = {FEmu.startPty(), FEmu.startPty(), FEmu.startPty()};
     FJournalPath = FDir.Path() + "state/journal.sqlite";
     start();
   }
@@ -143,6 +156,8 @@ class Schedule {
       else if (roll <= 90) {
         FBlockNext = true;
         tillCall(pick(0, 1), true);
+      } else if (roll <= 96 && ::geteuid() == 0) {
+        killedCall(pick(0, 1));
       }
     }
     // The faults stop: the other till finishes its receipt, each key is sent
@@ -271,8 +286,9 @@ class Schedule {
     Key& k = FKeys[static_cast<std::size_t>(FCurrent[t])];
     const bool fault = faultsOn && pick(1, 100) <= 40;
     if (fault) {
-      static const FrameFault kinds[] = {FrameFault::loseRequest, FrameFault::loseAnswer, FrameFault::dropLink};
-      FEmu.faults().setFrameFault(kinds[pick(0, 2)], static_cast<unsigned>(pick(1, 12)));
+      static const FrameFault kinds[] = {FrameFault::loseRequest, FrameFault::loseAnswer, FrameFault::dropLink,
+                                         FrameFault::powerCycle};
+      FEmu.faults().setFrameFault(kinds[pick(0, 3)], static_cast<unsigned>(pick(1, 12)));
       ++FFaults;
     }
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> blocker(nullptr, sqlite3_close);
@@ -311,6 +327,57 @@ class Schedule {
              << "\n";
   }
 
+  // Till t's call runs in a driver process of its own on the journal this
+  // program uses, killed with SIGKILL as the printer receives frame k of it.
+  void killedCall(int t) {
+    if (FCurrent[t] < 0 || FKeys[static_cast<std::size_t>(FCurrent[t])].final) {
+      FKeys.push_back(newKey(t));
+      FCurrent[t] = static_cast<int>(FKeys.size()) - 1;
+    }
+    Key& k = FKeys[static_cast<std::size_t>(FCurrent[t])];
+    const std::string document = FDir.Path() + "document.json", out = FDir.Path() + "answer.json";
+    std::ofstream(document) << k.document;
+    const int frame = pick(1, 14);
+    std::atomic<pid_t> child {-1};
+    std::atomic<int> seen {0};
+    FEmu.setRequestHook([&](std::uint8_t) {
+      if (++seen == frame && child.load() > 0) ::kill(child.load(), SIGKILL);
+    });
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const char* argv[] = {ORBANTIS_RECEIPT_RUNNER, FDevices[2].c_str(), FJournalPath.c_str(), document.c_str(),
+                          nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ) == 0) {
+      child = pid;
+      bool ended = false;
+      for (int i = 0; i < 3000 && !ended; ++i) {
+        ended = ::waitpid(pid, nullptr, WNOHANG) == pid;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        violation("the driver process for " + k.key + " did not end in 30 s");
+      }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    FEmu.setRequestHook(nullptr);
+    ++FCalls;
+    const bool killed = seen.load() >= frame;
+    if (killed) ++FFaults;
+    const json answer = json::parse(test::ReadFile(out), nullptr, false);
+    FHistory << "  till" << t + 1 << " " << k.key << " in a driver process"
+             << (killed ? " killed at frame " + std::to_string(frame) : std::string()) << " -> "
+             << (answer.is_object() ? answer.dump() : std::string("no answer")) << "\n";
+    if (!answer.is_object()) return;  // killed: the till sends the key again later
+    k.lastCode = answer.value("code", 1);
+    k.lastAnswer = answer;
+    k.final = k.lastCode == RECEIPT_PRINTED || k.lastCode == RECEIPT_CANCELLED || k.lastCode == RECEIPT_FAILED ||
+              (k.lastCode == RECEIPT_ATTENTION && answer.value("journalState", "") == "attention");
+  }
+
   bool foreignRun(const char* row, const AnsiStrings& values, AnsiStrings* out = nullptr) {
     AnsiStrings answers;
     const bool ok = FForeignTill->Run(row, values, answers) == 0;
@@ -331,7 +398,7 @@ class Schedule {
       // Open and first sale go together: it never leaves an empty receipt.
       if (!foreignRun("CMD_49_0_11", {f.tag, "A", Money(pick(100, 900)), "1", "pc"})) f.lost = true;
       FForeign.push_back(f);
-      if (pick(1, 2) == 1) finishForeign();
+      if (pick(1, 3) != 1) finishForeign();  // a whole receipt; else left open for a while
       return;
     }
     Foreign& f = FForeign.back();
@@ -421,7 +488,7 @@ class Schedule {
   std::mt19937_64 FRandom;
   emulator::Emulator FEmu;
   std::uint16_t FPort = 0;
-  std::array<std::string, 2> FDevices;
+  std::array<std::string, 3> FDevices;  // till 2, the other program, the driver process
   test::TempDir FDir;
   std::string FJournalPath;
   std::unique_ptr<journal::Journal> FJournal;

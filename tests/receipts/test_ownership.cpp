@@ -234,6 +234,45 @@ TEST(ReceiptOwnership, APaymentAnsweredPOrIIsNotTakenForPaid) {
   }
 }
 
+// The printer restarts between a frame and the driver's repeat of it: it
+// forgot the frame, so the repeat is carried out again. A sale done twice is
+// seen in what the printer holds and the receipt is cancelled (the key then
+// prints with its own total); a payment done twice cannot be cancelled and is
+// left to a person, the receipt open as it is.
+TEST(ReceiptOwnership, APrinterThatRestartsBetweenAFrameAndItsRepeatDoesNotDoubleALine) {
+  {
+    emulator::Emulator emu;
+    auto model = test::ModelOn(emu);
+    test::ReceiptWorld world;
+    FaultAt(emu, 49, FrameFault::powerCycle);
+    const Outcome first = world.service->Print(*model, test::kSerial, kTwoSales);
+    EXPECT_EQ(first.code, RECEIPT_CANCELLED) << first.json;
+    EXPECT_NE(Body(first)["message"].get<std::string>().find("twice"), std::string::npos) << first.json;
+    EXPECT_FALSE(Look(emu).open);
+    emu.setRequestHook(nullptr);
+    const Outcome again = world.service->Print(*model, test::kSerial, kTwoSales);
+    EXPECT_EQ(again.code, RECEIPT_PRINTED) << again.json;
+    EXPECT_EQ(Body(again)["totals"]["subtotal"], "5.90");
+    EXPECT_EQ(Look(emu).closed, 1);
+  }
+  {
+    emulator::Emulator emu;
+    auto model = test::ModelOn(emu);
+    test::ReceiptWorld world;
+    std::string split = kTwoSales;
+    split.replace(split.find(R"([{"mode": "P", "amount": "5.90"}])"), 33,
+                  R"([{"mode": "D", "amount": "1.00"}, {"mode": "P", "amount": "4.90"}])");
+    FaultAt(emu, 53, FrameFault::powerCycle);
+    const Outcome first = world.service->Print(*model, test::kSerial, split);
+    EXPECT_EQ(first.code, RECEIPT_ATTENTION) << first.json;
+    EXPECT_NE(Body(first)["journalState"], "attention") << "not settled: a person finishes it";
+    EXPECT_NE(Body(first)["message"].get<std::string>().find("twice"), std::string::npos) << first.json;
+    EXPECT_TRUE(Look(emu).open);
+    EXPECT_EQ(Look(emu).openPaid, 200);
+    EXPECT_EQ(Look(emu).closed, 0);
+  }
+}
+
 // A second program holding the journal's write lock stands in for a full
 // disk: writes fail after a short wait.
 class JournalBlocked {

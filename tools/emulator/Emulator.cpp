@@ -121,6 +121,14 @@ bool Emulator::send(const Link& link, std::string_view bytes) {
   return true;
 }
 
+void Emulator::powerCycle() {
+  {
+    std::lock_guard lock(printerMutex_);
+    previous_.reset();
+  }
+  faults_.restore();
+}
+
 Answer Emulator::answerFor(const Request& request, bool& printed) {
   printed = false;
   std::lock_guard lock(printerMutex_);
@@ -226,6 +234,13 @@ void Emulator::serve(const Link& link, bool tcp) {
         if (!waker_->sleepUntil(done)) return;
       }
       if (frameFault == FrameFault::loseAnswer) continue;  // carried out; the answer never arrives
+      if (frameFault == FrameFault::powerCycle) {
+        // Carried out, then the power went: no answer, and the printer comes
+        // back without the memory of this request.
+        std::lock_guard lock(printerMutex_);
+        previous_.reset();
+        continue;
+      }
       if (!send(link, faults_.shapeAnswer(answer))) return;
       {
         std::lock_guard c(countersMutex_);

@@ -70,6 +70,10 @@ class Emulator {
     hook_ = std::move(hook);
   }
   void setBaud(unsigned baud) { baud_ = baud; }
+  // Switched off and on: the fiscal state and an open receipt stay, the
+  // sequence memory goes (a repeat of the last request is carried out as new),
+  // and a cut-off ends.
+  void powerCycle();
   void setPrintTime(std::chrono::milliseconds t) { printTimeMs_ = static_cast<unsigned>(t.count()); }
 
   // Read access to the printer's state under the printer's lock, e.g.

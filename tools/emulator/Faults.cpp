@@ -136,7 +136,7 @@ FrameFault Faults::frameFaultThisRequest() {
   ++requests_;
   if (cutOff_) return FrameFault::loseRequest;
   if (frameFaultAt_ == 0 || requests_ != frameFaultAt_) return FrameFault::none;
-  cutOff_ = true;
+  cutOff_ = frameFault_ != FrameFault::powerCycle;
   frameFaultAt_ = 0;
   return frameFault_;
 }

@@ -30,7 +30,11 @@ struct ForcedBit {
   bool on;
 };
 
-enum class FrameFault { none, loseRequest, loseAnswer, dropLink };
+// powerCycle: the request is carried out, its answer lost, and the printer
+// restarts at once: it keeps its fiscal state and an open receipt but forgets
+// the last request, so a driver's repeat of it is carried out again. It is
+// not cut off afterwards.
+enum class FrameFault { none, loseRequest, loseAnswer, dropLink, powerCycle };
 
 // The faults as given on the command line; all zero means none.
 struct FaultSettings {

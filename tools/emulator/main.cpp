@@ -71,6 +71,11 @@ FAULTS (for testing a driver's error handling)
                     Cut off, the printer takes no request and answers nothing
                     until it gets SIGUSR1; then it serves again, so a driver can
                     find out what it holds. N counts well-formed requests.
+  --power-cycle N   Carry out the Nth request, lose its answer, and restart at
+                    once: the receipt stays open, but the printer forgets the
+                    request, so a driver's repeat of it is carried out again.
+                    SIGUSR2 switches the printer off and on the same way at any
+                    moment (and ends a cut-off).
   --status B.T[=V]  Force status byte B (0-5) bit T (0-7) set, or clear with
                     =0, in every answer; repeatable. Example: --status 2.0
                     reports "no paper". Nothing else is added to the status.
@@ -169,10 +174,12 @@ int main(int argc, char** argv) {
       options.faults.silent = true;
     } else if (opt == "--drop-after") {
       options.faults.dropAfter = number(opt, value(), 1'000'000'000);
-    } else if (opt == "--lose-request" || opt == "--lose-answer" || opt == "--drop-link") {
+    } else if (opt == "--lose-request" || opt == "--lose-answer" || opt == "--drop-link" ||
+               opt == "--power-cycle") {
       options.faults.frameFault = opt == "--lose-request"  ? FrameFault::loseRequest
                                   : opt == "--lose-answer" ? FrameFault::loseAnswer
-                                                           : FrameFault::dropLink;
+                                  : opt == "--drop-link"   ? FrameFault::dropLink
+                                                           : FrameFault::powerCycle;
       options.faults.frameFaultAt = number(opt, value(), 1'000'000'000);
     } else if (opt == "--status") {
       try {
@@ -194,6 +201,7 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGUSR1);
+  sigaddset(&stopSignals, SIGUSR2);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   try {
@@ -208,7 +216,12 @@ int main(int argc, char** argv) {
     }
     std::cerr << "orbantis-emulator: ready; SIGTERM or Ctrl-C stops it\n";
     int signal = 0;
-    while (sigwait(&stopSignals, &signal) == 0 && signal == SIGUSR1) {
+    while (sigwait(&stopSignals, &signal) == 0 && (signal == SIGUSR1 || signal == SIGUSR2)) {
+      if (signal == SIGUSR2) {
+        emulator.powerCycle();
+        std::cerr << "orbantis-emulator: switched off and on; the last request is forgotten\n";
+        continue;
+      }
       emulator.faults().restore();
       std::cerr << "orbantis-emulator: restored; taking requests again\n";
     }
