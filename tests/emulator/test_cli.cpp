@@ -165,7 +165,7 @@ TEST_F(CommandLine, HelpNamesEveryOption) {
   EXPECT_EQ(help.wait(), 0);
   for (const char* option : {"--pty", "--link", "--tcp", "--paper", "--baud", "--print-time", "--nak-every",
                              "--bad-checksum", "--wrong-seq", "--wrong-cmd", "--truncate", "--silent", "--drop-after",
-                             "--lose-request", "--lose-answer", "--drop-link", "SIGUSR1", "--status",
+                             "--lose-request", "--lose-answer", "--drop-link", "SIGUSR1", "--power-cycle", "SIGUSR2", "--status",
                              "device: /dev/pts/N", "listening: 127.0.0.1:PORT"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
@@ -186,6 +186,24 @@ TEST_F(CommandLine, LostAnswerCutsThePrinterOffUntilSigusr1) {
   const auto status = client.exchange(76, "");
   ASSERT_TRUE(status.answer.has_value());
   EXPECT_EQ(status.answer->data.substr(0, 4), "1,1,") << "the lost one was sold, once";
+  EXPECT_EQ(emulator.stop(), 0);
+}
+
+// SIGUSR2 switches the printer off and on: the open receipt stays, the last
+// request is forgotten, so its repeat is carried out again.
+TEST_F(CommandLine, Sigusr2IsAPowerCycle) {
+  Program emulator({"--tcp", "0", "--paper", (dir_ / "roll.txt").string()});
+  const auto first = emulator.line();
+  ASSERT_EQ(first.rfind("listening: 127.0.0.1:", 0), 0u) << first;
+  auto client = ScriptedClient::tcp(static_cast<std::uint16_t>(std::stoi(first.substr(21))));
+  ASSERT_TRUE(client.exchange(48, "1,0000,1").answer.has_value());
+  ASSERT_TRUE(client.exchange(49, "Tea\tA1.00").answer.has_value());
+  ::kill(emulator.pid(), SIGUSR2);
+  std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(client.repeat().answer.has_value());
+  const auto status = client.exchange(76, "");
+  ASSERT_TRUE(status.answer.has_value());
+  EXPECT_EQ(status.answer->data.substr(0, 4), "1,2,") << "still open, and the repeat sold again";
   EXPECT_EQ(emulator.stop(), 0);
 }
 

@@ -85,6 +85,27 @@ TEST_P(WireTest, RepeatedRequestIsAnsweredAgainButCountedOnce) {
   EXPECT_EQ(emu.inspect([](const Printer& p) { return p.day().turnover[0]; }), 100);
 }
 
+// Switched off and on right after carrying a request out, the printer has
+// forgotten it: the driver's repeat is new work, and the receipt it had
+// opened is still open. A power cycle at any moment does the same.
+TEST_P(WireTest, APowerCycleForgetsTheLastRequestButKeepsTheReceipt) {
+  auto client = connect();
+  answerOf(client, 48, "1,0000,1");
+  emu.faults().setFrameFault(FrameFault::powerCycle, 1);
+  EXPECT_EQ(client.exchange(49, "\tA1.00", 300ms).kind, Kind::silence);
+  EXPECT_EQ(client.repeat().kind, Kind::answer) << "not cut off";
+  EXPECT_EQ(emu.executions(49), 2u) << "the repeat was carried out again";
+  EXPECT_EQ(emu.inspect([](const Printer& p) { return p.receipt().sales; }), 2);
+
+  EXPECT_EQ(client.exchange(49, "\tA2.00").kind, Kind::answer);
+  emu.powerCycle();
+  const auto again = client.repeat();
+  ASSERT_EQ(again.kind, Kind::answer);
+  EXPECT_EQ(emu.executions(49), 4u);
+  EXPECT_EQ(emu.counters().repeats, 0u);
+  EXPECT_EQ(emu.inspect([](const Printer& p) { return p.receipt().kind; }), OpenReceipt::Kind::fiscal);
+}
+
 TEST_P(WireTest, SameSeqWithADifferentRequestIsNewWork) {
   // A driver that restarts counts from 20h again; its first request must not get a stale answer.
   {
