@@ -466,11 +466,16 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       continue;  // refused, or done with a warning bit: read again
     }
 
-    if (doubled)
+    if (doubled) {
+      // The tender it shows proves a payment taken: once a person finishes
+      // the receipt, the counter says it was this one.
+      entry.paymentTaken = true;
+      FJournal.Reach(entry, State::Paying, "paid twice", openText, /*durable=*/true);
       return attention(cause + " The printer took " + plan[static_cast<std::size_t>(done)].row + " of " + entry.key +
                        " twice (it restarted and carried a repeat out again), and holds the receipt open (" +
                        openText + "), which it no longer cancels. Finish it by hand as the customer paid "
                        "(CMD_53_0_0, CMD_56_0_0), then send the same key again.");
+    }
     // Payments are under way: the printer no longer cancels. Run what the
     // plan still holds after the matched commands: its payments, the close.
     // The tender it showed on this receipt proves a payment taken.
@@ -586,7 +591,7 @@ std::int32_t ReceiptService::ClearForOpening(TFP_ZORVIK& printer, const std::str
 // ---------------------------------------------------------------- printing
 
 Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc,
-                              Stage& stage) {
+                              Stage& stage, bool settledNow) {
   Entry entry;
   std::string earlier;  // what became of the attempt before this one
   stage = Stage::LookingUp;
@@ -600,10 +605,11 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     }
     if (existing->state == State::Printed || existing->state == State::Attention) {
       // Printed, or settled as one a person must look up on the paper roll:
-      // either way it is never rung again under this key.
+      // either way it is never rung again under this key. Settled by this
+      // very call, it is no repeat of an earlier answer.
       json j = json::parse(existing->result, nullptr, false);
       if (!j.is_object()) j = describe(*existing);
-      j["repeated"] = true;
+      j["repeated"] = !settledNow;
       return answer(codeOf(existing->state), j);
     }
     if (!journal::IsFinal(existing->state)) {
@@ -635,7 +641,7 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
                      " at the same moment; it is printed there, not here. Nothing was sent now.";
       return answer(taken->state == State::Printed ? RECEIPT_PRINTED : RECEIPT_PENDING, j);
     }
-    return print(printer, printerId, doc, stage);
+    return print(printer, printerId, doc, stage, settledNow);
   }
   try {
     return run(printer, doc, entry, earlier);
@@ -838,6 +844,9 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
     std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
     stage = Stage::Settling;
     std::string unsettled, said;
+    stage = Stage::LookingUp;
+    const auto before = FJournal.Find(key);
+    stage = Stage::Settling;
     const std::int32_t earlier = reconcile(printer, printerId, &unsettled, key, &said);
     if (earlier == RECEIPT_PENDING || earlier == RECEIPT_ATTENTION) {
       // A receipt the printer may still hold comes first: nothing of this
@@ -852,7 +861,7 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
       }
       return answer(earlier, j);
     }
-    return print(printer, printerId, parsed.document, stage);
+    return print(printer, printerId, parsed.document, stage, before && !journal::IsFinal(before->state));
   } catch (const std::exception& e) {
     json j = {{"key", key}};
     const std::string why = e.what();
@@ -882,6 +891,12 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
   }
 }
 
+std::optional<std::string> ReceiptService::lastAttention(const Entry& entry) {
+  const auto steps = FJournal.Steps(entry.key);
+  if (steps.empty() || steps.back().attempt != entry.attempt || steps.back().step != "attention") return std::nullopt;
+  return steps.back().detail;
+}
+
 Outcome ReceiptService::Get(const std::string& key) {
   try {
     FJournal.CheckFile();
@@ -893,6 +908,11 @@ Outcome ReceiptService::Get(const std::string& key) {
       return answer(codeOf(e->state), j);
     }
     json j = describe(*e);
+    if (const auto said = lastAttention(*e)) {
+      // Its last settling found a receipt a person must deal with first.
+      j["message"] = *said;
+      return answer(RECEIPT_ATTENTION, j);
+    }
     j["message"] = "The receipt is not settled yet: the driver finds out what the printer holds when that printer "
                    "is next connected or sent a receipt.";
     return answer(RECEIPT_PENDING, j);
@@ -909,7 +929,7 @@ std::string ReceiptService::Day(const std::string& day) {
   for (const Entry& e : FJournal.Day(day)) {
     json j = journal::IsFinal(e.state) ? json::parse(e.result, nullptr, false) : describe(e);
     if (!j.is_object()) j = describe(e);
-    j["state"] = journal::IsFinal(e.state) ? stateWord(codeOf(e.state)) : "pending";
+    j["state"] = journal::IsFinal(e.state) ? stateWord(codeOf(e.state)) : lastAttention(e) ? "attention" : "pending";
     j["journalState"] = journal::StateName(e.state);
     list.push_back(j);
   }

@@ -26,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -95,7 +96,12 @@ class ReceiptService {
  private:
   // How far a call came, for what a journal failure tells the till.
   enum class Stage { Checking, Settling, LookingUp, Accepting };
-  Outcome print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc, Stage& stage);
+  // settledNow: this call settled the key's unfinished receipt before it.
+  Outcome print(TFP_ZORVIK& printer, const std::string& printerId, const ReceiptDocument& doc, Stage& stage,
+                bool settledNow = false);
+  // The text of the key's last settling when it ended in attention, not
+  // settled (the printer holds a receipt a person must deal with first).
+  std::optional<std::string> lastAttention(const journal::Entry& entry);
   // The commands of an accepted receipt; earlier: what became of the attempt before.
   Outcome run(TFP_ZORVIK& printer, const ReceiptDocument& doc, journal::Entry& entry, const std::string& earlier);
   // Settles this printer's unfinished receipts; RECEIPT_PRINTED when all

@@ -165,8 +165,11 @@ class Schedule {
     FEmu.faults().restore();
     finishForeign();
     for (int round = 0; round < 4; ++round)
-      for (int t = 0; t < 2; ++t)
-        if (FCurrent[t] >= 0 && !FKeys[static_cast<std::size_t>(FCurrent[t])].final) tillCall(t, false);
+      for (int t = 0; t < 2; ++t) {
+        if (FCurrent[t] < 0 || FKeys[static_cast<std::size_t>(FCurrent[t])].final) continue;
+        personActs(FKeys[static_cast<std::size_t>(FCurrent[t])]);
+        tillCall(t, false);
+      }
     judge();
     return FViolations;
   }
@@ -376,6 +379,23 @@ class Schedule {
     k.lastAnswer = answer;
     k.final = k.lastCode == RECEIPT_PRINTED || k.lastCode == RECEIPT_CANCELLED || k.lastCode == RECEIPT_FAILED ||
               (k.lastCode == RECEIPT_ATTENTION && answer.value("journalState", "") == "attention");
+  }
+
+  // An attention that is not settled asks a person to finish the key's
+  // receipt by hand when the printer holds it (the other till's own receipt
+  // is finished by that till): the person pays the rest in cash and closes.
+  void personActs(const Key& k) {
+    if (k.lastCode != RECEIPT_ATTENTION) return;
+    const bool open = FEmu.inspect([](const emulator::Printer& p) {
+      return p.receipt().kind == emulator::OpenReceipt::Kind::fiscal;
+    });
+    const bool theOthers = !FForeign.empty() && FForeign.back().opened && !FForeign.back().closed &&
+                           !FForeign.back().cancelled && !FForeign.back().lost;
+    if (!open || theOthers) return;
+    FHistory << "  a person finishes the receipt open for " << k.key << " by hand\n";
+    AnsiStrings out;
+    FForeignTill->Run("CMD_53_0_1", {}, out);
+    FForeignTill->Run("CMD_56_0_0", {}, out);
   }
 
   bool foreignRun(const char* row, const AnsiStrings& values, AnsiStrings* out = nullptr) {
