@@ -27,4 +27,4 @@ configure "$root/build-tsan" "-fsanitize=thread -fno-omit-frame-pointer"
 cmake --build "$root/build-tsan" --parallel "$jobs" --target test_u_FP_BASE test_automation test_integration test_uCONNECTOR test_receipts test_http
 (cd "$root/build-tsan" &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions="$root/scripts/tsan.supp" \
-  ctest --output-on-failure --parallel "$jobs" --timeout 600 -R "Exchange|Object|OnEmulator|TcpConnector|SerialConnector|ExactlyOnce|Http(Routes|Errors|Auth|Printers|Limits|Detection|ExactlyOnce|Safety)")
+  ctest --output-on-failure --parallel "$jobs" --timeout 600 -R "Exchange|Object|OnEmulator|TcpConnector|SerialConnector|ExactlyOnce|ReceiptOwnership|Http(Routes|Errors|Auth|Printers|Limits|Detection|ExactlyOnce|Safety)")
