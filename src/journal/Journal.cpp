@@ -153,15 +153,35 @@ void Journal::setUp() {
       " key TEXT NOT NULL, attempt INTEGER NOT NULL, seq INTEGER NOT NULL, step TEXT NOT NULL,"
       " detail TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY(key, attempt, seq));");
   // Journals written before the printer's acknowledgements were kept get
-  // their columns; their rows read as nothing acknowledged.
-  bool hasDone = false;
-  {
+  // their columns, filled from the steps they recorded: each command the
+  // printer answered was recorded with the detail "0". In one write
+  // transaction, so two programs starting on an old journal do it once.
+  auto hasColumn = [&](const char* name) {
     Statement columns(FDb, "PRAGMA table_info(receipts)");
-    while (columns.step()) hasDone = hasDone || column(columns.get(), 1) == "done";
+    while (columns.step())
+      if (column(columns.get(), 1) == name) return true;
+    return false;
+  };
+  if (hasColumn("done") && hasColumn("payment_taken")) return;
+  exec("BEGIN IMMEDIATE");
+  try {
+    if (!hasColumn("done")) {
+      exec("ALTER TABLE receipts ADD COLUMN done INTEGER NOT NULL DEFAULT 0;"
+           "UPDATE receipts SET done = (SELECT COUNT(*) FROM steps WHERE steps.key = receipts.key"
+           " AND steps.attempt = receipts.attempt AND steps.step LIKE 'CMD!_%' ESCAPE '!' AND steps.detail = '0')"
+           " WHERE state NOT IN ('printed', 'cancelled', 'failed');");
+    }
+    if (!hasColumn("payment_taken")) {
+      exec("ALTER TABLE receipts ADD COLUMN payment_taken INTEGER NOT NULL DEFAULT 0;"
+           "UPDATE receipts SET payment_taken = 1 WHERE state NOT IN ('printed', 'cancelled', 'failed') AND EXISTS"
+           " (SELECT 1 FROM steps WHERE steps.key = receipts.key AND steps.attempt = receipts.attempt"
+           " AND steps.step LIKE 'CMD!_53!_%' ESCAPE '!' AND steps.detail = '0');");
+    }
+    exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
   }
-  if (!hasDone)
-    exec("ALTER TABLE receipts ADD COLUMN done INTEGER NOT NULL DEFAULT 0;"
-         "ALTER TABLE receipts ADD COLUMN payment_taken INTEGER NOT NULL DEFAULT 0;");
 }
 
 void Journal::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(FDb, milliseconds); }
@@ -240,6 +260,13 @@ std::vector<Entry> Journal::Unfinished(const std::string& printer) {
                " FROM receipts WHERE printer = ?1 AND state NOT IN ('printed', 'cancelled', 'failed', 'attention')"
                " ORDER BY updated, rowid",
                printer);
+}
+
+std::vector<Entry> Journal::Unfinished() {
+  return query("SELECT " ENTRY_COLUMNS
+               " FROM receipts WHERE ?1 = ?1 AND state NOT IN ('printed', 'cancelled', 'failed', 'attention')"
+               " ORDER BY updated, rowid",
+               "");
 }
 
 std::vector<Step> Journal::Steps(const std::string& key) {

@@ -92,8 +92,10 @@ class Journal {
   std::optional<Entry> Find(const std::string& key);
   // The receipts accepted on day (YYYY-MM-DD), oldest first.
   std::vector<Entry> Day(const std::string& day);
-  // Entries of this printer whose outcome is not known yet, oldest first.
+  // Entries of this printer whose outcome is not known yet, oldest first;
+  // without a printer, those of every printer.
   std::vector<Entry> Unfinished(const std::string& printer);
+  std::vector<Entry> Unfinished();
   std::vector<Step> Steps(const std::string& key);
 
   // Durable: a new receipt (entry.attempt 0), or a new attempt of one that

@@ -157,6 +157,7 @@ std::int32_t TFP_ZORVIK::Run(const cmd::Command& command, const AnsiStrings& in,
   std::lock_guard<std::recursive_mutex> guard(ExchangeLock());
   const cmd::CommandRow& row = *command.row;
   FLastExchange = ExchangeOutcome::NotSent;
+  FLastAnsweredOnRepeat = false;
   out.assign(row.out.size(), AnsiString());
   if (in.size() != row.in.size()) {
     SET_ERROR_MESSAGE(-1);

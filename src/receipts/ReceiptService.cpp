@@ -501,9 +501,15 @@ std::int32_t ReceiptService::settle(TFP_ZORVIK& printer, Entry& entry, const std
       if (r != 0) {
         if (printer.FLastExchange == ExchangeOutcome::NoAnswer)
           return pending((c.purpose == Purpose::Close ? "close: " : "payment: ") + printerText(printer));
-        if (printer.FLastExchange != ExchangeOutcome::RefusedByStatus)
+        if (printer.FLastExchange == ExchangeOutcome::NotSent)
           return attention(cause + " " + c.row + " could not be sent: " + printerText(printer));
-        again = true;  // read again what the printer holds
+        again = true;  // refused, or answered unreadably: read again what the printer holds
+        continue;
+      }
+      if (c.purpose == Purpose::Payment && printer.FLastAnsweredOnRepeat) {
+        // Taken once, or twice by a printer that restarted before the repeat:
+        // what it holds tells.
+        again = true;
         continue;
       }
       if (c.purpose == Purpose::Payment) {
@@ -543,12 +549,9 @@ std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& p
                                        const std::string& own, std::string* message) {
   std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
   for (Entry& e : FJournal.Unfinished(printerId)) {
-    {
-      // A receipt another call of this service is printing right now is not
-      // unfinished: it is running (two objects on one TCP printer).
-      std::lock_guard<std::mutex> guard(FLock);
-      if (e.key != own && FRunning.count(e.key) != 0) continue;
-    }
+    // A receipt being printed holds its printer's lock, which this call
+    // holds now: every unfinished one here waits, and is settled in order.
+    (void)own;
     std::string said;
     const std::int32_t code =
         settle(printer, e, "The receipt was left unfinished (the link or the driver went down).", said);
@@ -571,6 +574,16 @@ std::int32_t ReceiptService::ClearForOpening(TFP_ZORVIK& printer, const std::str
                                              std::string& message) {
   try {
     FJournal.CheckFile();
+    if (printerId.empty()) {
+      // Whose receipts this printer holds is known by its serial number.
+      if (!FJournal.Unfinished().empty()) {
+        message = "The printer did not tell its serial number when it was connected, so whether it holds a whole "
+                  "receipt that is not settled cannot be told, and the journal holds such receipts. Connect again "
+                  "(check the link) so the driver can settle them first. Nothing was sent.";
+        return RECEIPT_PENDING;
+      }
+      return RECEIPT_PRINTED;
+    }
     // Most calls find nothing unfinished and cost one read of the journal.
     if (FJournal.Unfinished(printerId).empty()) return RECEIPT_PRINTED;
     std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
@@ -635,13 +648,16 @@ Outcome ReceiptService::print(TFP_ZORVIK& printer, const std::string& printerId,
     // Another program took this key for its printer between our look-up and
     // now: answer what it holds, never a second receipt.
     stage = Stage::LookingUp;
-    if (auto taken = FJournal.Find(doc.key); taken && taken->printer != printerId) {
-      json j = describe(*taken);
-      j["message"] = "The receipt under this key went to printer " + taken->printer +
-                     " at the same moment; it is printed there, not here. Nothing was sent now.";
-      return answer(taken->state == State::Printed ? RECEIPT_PRINTED : RECEIPT_PENDING, j);
-    }
-    return print(printer, printerId, doc, stage, settledNow);
+    const auto taken = FJournal.Find(doc.key);
+    if (!taken) throw;
+    json j = journal::IsFinal(taken->state) ? json::parse(taken->result, nullptr, false) : describe(*taken);
+    if (!j.is_object()) j = describe(*taken);
+    if (!journal::IsFinal(taken->state))
+      j["message"] = "The receipt under this key was sent to printer " + taken->printer +
+                     " by another program at the same moment and is not settled yet; send the same key again "
+                     "later. Nothing was sent now.";
+    j["repeated"] = true;
+    return answer(journal::IsFinal(taken->state) ? codeOf(taken->state) : RECEIPT_PENDING, j);
   }
   try {
     return run(printer, doc, entry, earlier);

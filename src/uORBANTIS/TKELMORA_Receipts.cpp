@@ -59,7 +59,7 @@ void TKELMORA::settleUnfinishedReceipts() {
 std::int32_t TKELMORA::clearForOpening() {
   // A till that never printed a whole receipt has no journal: nothing to do.
   auto service = Receipts(false);
-  if (!service || !FDORRIK || FPrinterSerial.empty()) return 0;
+  if (!service || !FDORRIK) return 0;
   std::string message;
   const std::int32_t code = service->ClearForOpening(*FDORRIK, FPrinterSerial, message);
   if (code == receipts::RECEIPT_PRINTED) return 0;

@@ -1,5 +1,6 @@
 // The automation object without the bus: connection methods, header and
 // footer, debug properties, events.
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -303,13 +304,17 @@ TEST_F(ObjectTest, NoReceiptOpensBeforeAWholeReceiptLeftUnfinishedIsSettled) {
   auto& c = *object.printer()->SERIAL_CONNECTION;
   c.EXIT_BYTIMEVAR = 100;
   c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
-  // Open, the sale, subtotal, group sums, payment, then the close: lost.
-  emu.faults().setFrameFault(emulator::FrameFault::loseRequest, 6);
+  // The close is lost, and the printer stays cut off.
+  std::atomic<bool> fired {false};
+  emu.setRequestHook([&](std::uint8_t cmd) {
+    if (cmd == 56 && !fired.exchange(true)) emu.faults().setFrameFault(emulator::FrameFault::loseRequest, 1);
+  });
   WideString answer;
   ASSERT_EQ(object.printReceipt(uR"({"key": "k", "operator": {"code": 1, "password": "0000", "till": 1},
            "items": [{"text": "Tea", "taxGroup": "A", "price": "1.50", "unit": "cup"}]})",
                                 answer),
             receipts::RECEIPT_PENDING);
+  emu.setRequestHook(nullptr);
   const auto opens = [&] { return emu.executions(48); };
   ASSERT_EQ(opens(), 1u);
 

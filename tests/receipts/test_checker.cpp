@@ -40,6 +40,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -164,7 +165,7 @@ class Schedule {
     // until its answer is final.
     FEmu.faults().restore();
     finishForeign();
-    for (int round = 0; round < 4; ++round)
+    for (int round = 0; round < 8; ++round)
       for (int t = 0; t < 2; ++t) {
         if (FCurrent[t] < 0 || FKeys[static_cast<std::size_t>(FCurrent[t])].final) continue;
         personActs(FKeys[static_cast<std::size_t>(FCurrent[t])]);
@@ -343,8 +344,10 @@ class Schedule {
     const int frame = pick(1, 14);
     std::atomic<pid_t> child {-1};
     std::atomic<int> seen {0};
+    bool killedNow = false;
     FEmu.setRequestHook([&](std::uint8_t) {
-      if (++seen == frame && child.load() > 0) ::kill(child.load(), SIGKILL);
+      // Frames count once the process is known: it is killed at its own kth.
+      if (child.load() > 0 && ++seen == frame) ::kill(child.load(), SIGKILL);
     });
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -355,8 +358,9 @@ class Schedule {
     if (posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ) == 0) {
       child = pid;
       bool ended = false;
+      int status = 0;
       for (int i = 0; i < 3000 && !ended; ++i) {
-        ended = ::waitpid(pid, nullptr, WNOHANG) == pid;
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
         if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
       if (!ended) {
@@ -364,11 +368,12 @@ class Schedule {
         ::waitpid(pid, nullptr, 0);
         violation("the driver process for " + k.key + " did not end in 30 s");
       }
+      killedNow = ended && WIFSIGNALED(status);
     }
     posix_spawn_file_actions_destroy(&actions);
     FEmu.setRequestHook(nullptr);
     ++FCalls;
-    const bool killed = seen.load() >= frame;
+    const bool killed = killedNow;
     if (killed) ++FFaults;
     const json answer = json::parse(test::ReadFile(out), nullptr, false);
     FHistory << "  till" << t + 1 << " " << k.key << " in a driver process"
@@ -477,16 +482,29 @@ class Schedule {
         const Block& b = *fiscalBlock[k.tag];
         if (b.total != k.total)
           violation(k.key + " printed with total " + Money(b.total) + ", its lines make " + Money(k.total));
-        for (const auto& line : k.lines)
-          if (b.text.find("\n" + line) == std::string::npos && b.text.rfind(line, 0) != 0)
-            violation(k.key + " printed without its line " + line);
+        for (const auto& line : k.lines) {
+          // The line's text at the start of a paper line, followed by a
+          // space or the line's end, exactly once.
+          const std::regex exact("(^|\n)" + std::regex_replace(line, std::regex(R"([.])"), R"(\.)") + "( |\n)");
+          const auto n = std::distance(std::sregex_iterator(b.text.begin(), b.text.end(), exact),
+                                       std::sregex_iterator());
+          if (n != 1) violation(k.key + " printed with its line " + line + " " + std::to_string(n) + " times");
+        }
         const std::string answered = k.lastAnswer.value("globalNumber", "");
         if (answered != b.number)
           violation(k.key + " answered receipt " + answered + " but was printed as " + b.number);
         if (!numbers.insert(answered).second) violation("receipt " + answered + " answered for two keys");
       }
-      if ((k.lastCode == RECEIPT_CANCELLED || k.lastCode == RECEIPT_FAILED) && fiscal != 0)
+      const bool notFiscalised = k.lastCode == RECEIPT_CANCELLED || k.lastCode == RECEIPT_FAILED ||
+                                 (k.lastCode == RECEIPT_JOURNAL && k.lastAnswer.value("state", "") == "failed");
+      if (notFiscalised && fiscal != 0)
         violation(k.key + " answered " + std::to_string(k.lastCode) + " but was fiscalised");
+      // Settled as attention: if the key is on a fiscal receipt, it is the
+      // one the answer names for a person to look up.
+      if (k.lastCode == RECEIPT_ATTENTION && k.final && fiscal == 1 && k.lastAnswer.contains("receiptToCheck") &&
+          k.lastAnswer["receiptToCheck"] != fiscalBlock[k.tag]->number)
+        violation(k.key + " names receipt " + k.lastAnswer["receiptToCheck"].dump() + " to check, but was printed as " +
+                  fiscalBlock[k.tag]->number);
     }
     for (const Foreign& f : FForeign) {
       if (fiscalByTag.count(f.tag) && !f.closed) violation("the other till's receipt " + f.tag + " was closed by the driver");

@@ -88,6 +88,44 @@ TEST(ReceiptJournal, EntriesGoThroughTheirStatesAndSurviveAReopen) {
   EXPECT_FALSE(journal.Find("nothing"));
 }
 
+// A journal written before the printer's acknowledgements were kept gets
+// them from the steps it recorded (every answered command has the detail
+// "0"), so a receipt it left unfinished settles as before the upgrade.
+TEST(ReceiptJournal, AnOlderJournalGetsItsAcknowledgementsFromItsSteps) {
+  test::TempDir dir;
+  const std::string path = dir.Path() + "journal.sqlite";
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* old =
+        "CREATE TABLE receipts(key TEXT PRIMARY KEY, doc_hash TEXT NOT NULL, document TEXT NOT NULL,"
+        " printer TEXT NOT NULL, state TEXT NOT NULL, attempt INTEGER NOT NULL, rec_cnt TEXT, glob_rec_cnt TEXT,"
+        " totals TEXT, result TEXT, day TEXT NOT NULL, created TEXT NOT NULL, updated TEXT NOT NULL);"
+        "CREATE TABLE steps(key TEXT NOT NULL, attempt INTEGER NOT NULL, seq INTEGER NOT NULL, step TEXT NOT NULL,"
+        " detail TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY(key, attempt, seq));"
+        "INSERT INTO receipts VALUES('paid', 'h', '{}', 'OB1', 'closing', 1, '1', '7', '', '', 'd', 't', 't');"
+        "INSERT INTO receipts VALUES('open', 'h', '{}', 'OB1', 'opened', 2, '1', '8', '', '', 'd', 't', 't');"
+        "INSERT INTO steps VALUES('paid', 1, 1, 'accepted', '', 't'), ('paid', 1, 2, 'CMD_48_0_0', '0', 't'),"
+        " ('paid', 1, 3, 'opened', '1,7', 't'), ('paid', 1, 4, 'CMD_49_0_11', '0', 't'),"
+        " ('paid', 1, 5, 'CMD_51_0_0', '0', 't'), ('paid', 1, 6, 'CMD_103_0_0', '0', 't'),"
+        " ('paid', 1, 7, 'paying', '', 't'), ('paid', 1, 8, 'CMD_53_0_1', '0', 't'), ('paid', 1, 9, 'closing', '', 't'),"
+        " ('open', 1, 1, 'CMD_53_0_1', '0', 't'), ('open', 2, 1, 'CMD_48_0_0', '0', 't');";
+    ASSERT_EQ(sqlite3_exec(db, old, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  Journal journal(path);
+  const auto paid = journal.Find("paid");
+  ASSERT_TRUE(paid);
+  EXPECT_EQ(paid->done, 5);
+  EXPECT_TRUE(paid->paymentTaken);
+  const auto open = journal.Find("open");
+  ASSERT_TRUE(open);
+  EXPECT_EQ(open->done, 1) << "only this attempt's steps count";
+  EXPECT_FALSE(open->paymentTaken);
+  Journal again(path);  // a second program on the upgraded journal
+  EXPECT_EQ(again.Find("paid")->done, 5);
+}
+
 TEST(ReceiptJournal, AJournalThatCannotBeMadeSaysWhere) {
   try {
     Journal journal("/proc/orbantis-no/journal.sqlite");

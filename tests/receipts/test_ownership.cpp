@@ -157,9 +157,9 @@ TEST(ReceiptOwnership, AnOpenReceiptThatIsNotTheKeysWaitsForAPerson) {
   auto model = test::ModelOn(emu);
   test::ReceiptWorld world;
   // The second sale's request is lost: K1 is open with one sale.
-  bool seenFirst = false;
+  std::atomic<bool> seenFirst {false};
   emu.setRequestHook([&](std::uint8_t c) {
-    if (c == 49 && std::exchange(seenFirst, true)) emu.faults().setFrameFault(FrameFault::loseRequest, 1);
+    if (c == 49 && seenFirst.exchange(true)) emu.faults().setFrameFault(FrameFault::loseRequest, 1);
   });
   EXPECT_EQ(world.service->Print(*model, test::kSerial, kTwoSales).code, RECEIPT_PENDING);
   emu.setRequestHook(nullptr);
