@@ -258,17 +258,22 @@ TEST_F(ObjectTest, CustomCommandRefusedForItsLengthSaysWhy) {
 // A receipt whose close went out but whose answer was lost is settled when
 // the printer is connected again, before anything else: the journal then
 // says printed, without the till sending the receipt again.
-TEST_F(ObjectTest, AReceiptLeftUnfinishedIsSettledWhenThePrinterIsConnectedAgain) {
-  journal::Journal journal(dir.Path() + "journal.sqlite");
-  auto service = std::make_shared<receipts::ReceiptService>(journal);
-  TKELMORA::SetReceipts(service);
-  struct Reset {
-    ~Reset() { TKELMORA::SetReceipts(nullptr); }
-  } reset;
-  Connect();
-  auto& c = *object.printer()->SERIAL_CONNECTION;
-  c.EXIT_BYTIMEVAR = 100;
-  c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
+// An object connected to the software printer with short waits, whose
+// whole receipts go to a journal of the test's own.
+class ObjectWithJournal : public ObjectTest {
+ protected:
+  void SetUp() override {
+    TKELMORA::SetReceipts(std::make_shared<receipts::ReceiptService>(journal));
+    Connect();
+    auto& c = *object.printer()->SERIAL_CONNECTION;
+    c.EXIT_BYTIMEVAR = 100;
+    c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
+  }
+  void TearDown() override { TKELMORA::SetReceipts(nullptr); }
+  journal::Journal journal {dir.Path() + "journal.sqlite"};
+};
+
+TEST_F(ObjectWithJournal, AReceiptLeftUnfinishedIsSettledWhenThePrinterIsConnectedAgain) {
   // Open, the sale, subtotal, group sums, payment, then the close: its answer is lost.
   emu.faults().setFrameFault(emulator::FrameFault::loseAnswer, 6);
   WideString answer;
@@ -293,17 +298,7 @@ TEST_F(ObjectTest, AReceiptLeftUnfinishedIsSettledWhenThePrinterIsConnectedAgain
 // receipts the printer left unfinished: while one cannot be settled it is
 // refused unsent, naming the key; once the printer answers, the unfinished
 // receipt is settled first and the command goes out.
-TEST_F(ObjectTest, NoReceiptOpensBeforeAWholeReceiptLeftUnfinishedIsSettled) {
-  journal::Journal journal(dir.Path() + "journal.sqlite");
-  auto service = std::make_shared<receipts::ReceiptService>(journal);
-  TKELMORA::SetReceipts(service);
-  struct Reset {
-    ~Reset() { TKELMORA::SetReceipts(nullptr); }
-  } reset;
-  Connect();
-  auto& c = *object.printer()->SERIAL_CONNECTION;
-  c.EXIT_BYTIMEVAR = 100;
-  c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
+TEST_F(ObjectWithJournal, NoReceiptOpensBeforeAWholeReceiptLeftUnfinishedIsSettled) {
   // The close is lost, and the printer stays cut off.
   std::atomic<bool> fired {false};
   emu.setRequestHook([&](std::uint8_t cmd) {

@@ -19,28 +19,34 @@ namespace orbantis::test {
 
 inline constexpr const char* kSerial = "OB00000001";
 
-// A model on the emulator, as the server connects it but with short waits.
-inline std::unique_ptr<TFP_ZORVIK> ModelOn(emulator::Emulator& emu, bool tcp = false) {
+// A model on a device path, or on 127.0.0.1:port when port is not 0, as the
+// server connects it but with short waits (wait, in ms).
+inline std::unique_ptr<TFP_ZORVIK> ModelAt(const std::string& device, std::uint16_t port, int wait = 150) {
   auto m = std::make_unique<TFP_ZORVIK>(1, 115200);
   auto& c = *m->SERIAL_CONNECTION;
-  if (tcp) {
+  if (port != 0) {
     c.COMUNICATION_TYPE = ct_TCPIP;
-    c.CREATE_TCP("127.0.0.1", emu.startTcp());
+    c.CREATE_TCP("127.0.0.1", port);
     c.FP_TCP->TCP_Client->UseNagle = false;
-    c.FP_TCP->TCP_Client->ReadTimeout = 150;
+    c.FP_TCP->TCP_Client->ReadTimeout = wait;
     c.FP_TCP->TCP_Client->ConnectTimeout = 1000;
   } else {
-    c.DevicePath = emu.startPty();
-    c.FCommTimeouts.ReadTotalTimeoutConstant = 150;
+    c.DevicePath = device;
+    c.FCommTimeouts.ReadTotalTimeoutConstant = wait;
   }
   c.Open();
   c.WITH_INPCHECK = false;
   c.WITH_OUTPCHECK = true;
   c.ALWAYS_GET_OUTPUT = true;
   c.AUTOCUT_ON = true;
-  c.EXIT_BYTIMEVAR = 150;
+  c.EXIT_BYTIMEVAR = wait;
   c.SET_REPEAT_COUNT(2);
   return m;
+}
+
+// A model on a new wire of the emulator.
+inline std::unique_ptr<TFP_ZORVIK> ModelOn(emulator::Emulator& emu, bool tcp = false) {
+  return tcp ? ModelAt({}, emu.startTcp()) : ModelAt(emu.startPty(), 0);
 }
 
 // Ten sales (one with a percentage discount, one with an absolute one, one

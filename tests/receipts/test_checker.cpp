@@ -190,26 +190,7 @@ class Schedule {
 
   // wire 0: the network; 1 and 2: a serial line each.
   std::unique_ptr<TFP_ZORVIK> connect(int wire) {
-    auto m = std::make_unique<TFP_ZORVIK>(1, 115200);
-    auto& c = *m->SERIAL_CONNECTION;
-    if (wire == 0) {
-      c.COMUNICATION_TYPE = ct_TCPIP;
-      c.CREATE_TCP("127.0.0.1", FPort);
-      c.FP_TCP->TCP_Client->UseNagle = false;
-      c.FP_TCP->TCP_Client->ReadTimeout = 100;
-      c.FP_TCP->TCP_Client->ConnectTimeout = 1000;
-    } else {
-      c.DevicePath = FDevices[static_cast<std::size_t>(wire - 1)];
-      c.FCommTimeouts.ReadTotalTimeoutConstant = 100;
-    }
-    c.Open();
-    c.WITH_INPCHECK = false;
-    c.WITH_OUTPCHECK = true;
-    c.ALWAYS_GET_OUTPUT = true;
-    c.AUTOCUT_ON = true;
-    c.EXIT_BYTIMEVAR = 100;
-    c.SET_REPEAT_COUNT(2);
-    return m;
+    return wire == 0 ? test::ModelAt({}, FPort, 100) : test::ModelAt(FDevices[static_cast<std::size_t>(wire - 1)], 0, 100);
   }
 
   // The program starts: its journal, its service, an object per till.
