@@ -307,7 +307,7 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
           c.SET_REPEAT_COUNT(2);
           FDORRIK->FLastErrorCode = 0;
           FDORRIK->FLastErrorMessage.clear();
-          MY_INPUT = "X";
+          MY_INPUT.assign(1, 'X');  // (not = "X": GCC 12 warns falsely of an overlapping copy at -O3)
 
           tmp_Int = FDORRIK->CMD_74_0_0(MY_INPUT, mS0, mS1, mS2, mS3, mS4, mS5);
 
