@@ -221,6 +221,50 @@ TEST_F(CommandLine, Sigusr2IsAPowerCycle) {
   EXPECT_EQ(emulator.stop(), 0);
 }
 
+// Killed and started again on its state file, the printer is the same device: the receipt it held
+// is still open with its sale, and the numbers go on.
+TEST_F(CommandLine, StateFileKeepsThePrinterAcrossAKill) {
+  const std::string state = (dir_ / "printer.json").string();
+  auto startOn = [&](Program& emulator) {
+    const auto first = emulator.line();
+    EXPECT_EQ(first.rfind("listening: 127.0.0.1:", 0), 0u) << first;
+    return ScriptedClient::tcp(static_cast<std::uint16_t>(std::stoi(first.substr(21))));
+  };
+  {
+    Program emulator({"--tcp", "0", "--paper", (dir_ / "roll.txt").string(), "--state", state});
+    auto client = startOn(emulator);
+    ASSERT_TRUE(client.exchange(48, "1,0000,1").answer.has_value());
+    ASSERT_TRUE(client.exchange(49, "Tea\tA1.00").answer.has_value());
+    ASSERT_TRUE(client.exchange(56, "").answer.has_value());
+    ASSERT_TRUE(client.exchange(48, "1,0000,1").answer.has_value());
+    ASSERT_TRUE(client.exchange(49, "Cake\tA2.00").answer.has_value());
+    ::kill(emulator.pid(), SIGKILL);
+  }
+  // --serial gives way to the device's own number in the file.
+  Program again({"--tcp", "0", "--paper", (dir_ / "roll.txt").string(), "--state", state, "--serial", "OB00000009"});
+  auto client = startOn(again);
+  const auto open = client.exchange(76, "");
+  ASSERT_TRUE(open.answer.has_value());
+  EXPECT_EQ(open.answer->data.substr(0, 9), "1,1,2.00,") << "the receipt of Cake is still open";
+  ASSERT_TRUE(client.exchange(56, "").answer.has_value());
+  const auto next = client.exchange(48, "1,0000,1");
+  ASSERT_TRUE(next.answer.has_value());
+  EXPECT_EQ(next.answer->data, "3,3");
+  const auto serial = client.exchange(90, "");
+  ASSERT_TRUE(serial.answer.has_value());
+  EXPECT_NE(serial.answer->data.find("OB00000001"), std::string::npos) << serial.answer->data;
+  EXPECT_EQ(again.stop(), 0);
+
+  // A file it cannot read stops the start with a message, and the file stays as it was.
+  std::ofstream(state, std::ios::trunc) << "{\"format\": 99}";
+  Program damaged({"--tcp", "0", "--state", state});
+  EXPECT_EQ(damaged.wait(), 1);
+  std::ifstream kept(state);
+  std::stringstream text;
+  text << kept.rdbuf();
+  EXPECT_EQ(text.str(), "{\"format\": 99}");
+}
+
 TEST_F(CommandLine, MistakesEndWithUsageErrors) {
   const std::vector<std::vector<std::string>> kCases = {
       {"--frobnicate"}, {"--tcp"}, {"--tcp", "x"}, {"--status", "6.0"}, {"--status", "2.8"}, {"--baud", "-5"},

@@ -297,5 +297,69 @@ TEST_F(PrinterTest, ReadsAnswerInTheirLayouts) {
   EXPECT_EQ(ok(99), "123456789,ABCDEFGHI");
 }
 
+// What a device keeps with the power off: a printer read back from its state is the same device,
+// down to the receipt it holds open and the numbers it gives next.
+TEST_F(PrinterTest, StateSavedAndLoadedIsTheSameDevice) {
+  ok(61, "01-01-30 12:00:00");
+  ok(107, "PA1,1,2.50,10,Bread");
+  ok(115, "5,FF00");
+  ok(43, "0MY SHOP\tMAIN ROAD 7\t\t\t\t");
+  openReceipt();
+  ok(58, "1*2");
+  ok(56);
+  ok(69, "0");
+  openReceipt();
+  ok(49, "Tea\tA1.20");
+  ok(53, "N+0.50");
+  // Reads whose answers do not move with the wall clock.
+  const std::vector<std::pair<std::uint8_t, std::string>> kReads = {
+      {64, "0"}, {65, "1"}, {76, ""},   {103, ""}, {110, ""},    {112, "1"},
+      {113, ""}, {115, "R5"}, {43, "R0"}, {97, ""}, {99, ""},     {114, "1,2"},
+  };
+  std::vector<Bytes> before;
+  for (const auto& [cmd, data] : kReads) before.push_back(ok(cmd, data));
+  const std::string state = printer.saveState();
+
+  PaperRoll otherPaper;
+  Printer restarted(otherPaper);
+  restarted.loadState(state);
+  for (std::size_t i = 0; i < kReads.size(); ++i)
+    EXPECT_EQ(restarted.execute(kReads[i].first, kReads[i].second).data, before[i]) << "command " << int(kReads[i].first);
+  EXPECT_EQ(restarted.execute(62, "").data.substr(0, 8), "01-01-30") << "the clock keeps its setting";
+  // The open receipt goes on where it was, and the next receipt takes the next number.
+  EXPECT_FALSE(testBit(restarted.execute(56, "").status, bits::generalError));
+  EXPECT_EQ(restarted.globalFiscalReceipts(), printer.globalFiscalReceipts() + 1);
+  EXPECT_FALSE(otherPaper.text().empty()) << "the close prints on the new paper";
+  EXPECT_EQ(restarted.items().at(1).sold, 2000) << "the item database keeps its sales";
+  // The journal keeps the documents of both days, the one closed after the restart included.
+  EXPECT_EQ(restarted.execute(120, "I").data.substr(0, 4), "1,1,");
+  EXPECT_EQ(restarted.execute(48, "1,0000,1").data, "2,3");
+}
+
+TEST_F(PrinterTest, AStateFileThatCannotBeReadWholeChangesNothing) {
+  openReceipt();
+  ok(49, "Tea\tA1.20");
+  std::string good = printer.saveState();
+  auto damaged = [&](std::string from, const std::string& to) {
+    const auto at = good.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return good.substr(0, at) + to + good.substr(at + from.size());
+  };
+  const std::vector<std::pair<const char*, std::string>> kCases = {
+      {"not JSON", "{\"format\": 1, \"serial\": "},
+      {"another format", damaged("\"format\": 1", "\"format\": 2")},
+      {"a field missing", damaged("\"globalFiscal\"", "\"globalFiscalX\"")},
+      {"a field of another type", damaged("\"serial\": \"OB00000001\"", "\"serial\": 7")},
+      {"a logo row cut short", damaged(std::string(144, '0'), "00")},
+  };
+  PaperRoll otherPaper;
+  Printer fresh(otherPaper);
+  const Bytes status = fresh.execute(76, "").data;
+  for (const auto& [what, text] : kCases) {
+    EXPECT_THROW(fresh.loadState(text), std::runtime_error) << what;
+    EXPECT_EQ(fresh.execute(76, "").data, status) << what << ": the printer changed";
+  }
+}
+
 }  // namespace
 }  // namespace orbantis::emulator

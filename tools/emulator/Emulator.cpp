@@ -4,6 +4,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
 
 #include "Wire.h"
 
@@ -11,7 +16,8 @@ namespace orbantis::emulator {
 
 using Clock = std::chrono::steady_clock;
 
-Emulator::Emulator(Options options) : printer_(paper_), lineBaud_(options.lineBaud) {
+Emulator::Emulator(Options options)
+    : printer_(paper_), stateFile_(options.stateFile), lineBaud_(options.lineBaud) {
   paper_.openFile(options.paperFile);
   paper_.useStdout(options.paperToStdout);
   baud_ = options.baud;
@@ -19,6 +25,34 @@ Emulator::Emulator(Options options) : printer_(paper_), lineBaud_(options.lineBa
   paper_.setCodePage(options.codePage);
   faults_.apply(options.faults);
   if (!options.serial.empty()) printer_.setSerialNumber(options.serial);
+  if (!stateFile_.empty()) {
+    std::ifstream in(stateFile_, std::ios::binary);
+    if (in) {
+      std::ostringstream text;
+      text << in.rdbuf();
+      try {
+        printer_.loadState(text.str());
+      } catch (const std::exception& e) {
+        throw std::runtime_error(stateFile_ + ": " + e.what());
+      }
+    } else {
+      saveState();  // a new device: its file exists from the start
+    }
+  }
+}
+
+void Emulator::saveState() {
+  if (stateFile_.empty()) return;
+  // Written whole beside the file, then renamed over it: a printer killed while writing keeps the
+  // state before the request, never half of one.
+  const std::string temporary = stateFile_ + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << printer_.saveState();
+    if (!out.flush()) throw std::runtime_error("cannot write the state file " + temporary);
+  }
+  if (std::rename(temporary.c_str(), stateFile_.c_str()) != 0)
+    throw std::runtime_error("cannot replace the state file " + stateFile_);
 }
 
 Emulator::~Emulator() { stop(); }
@@ -147,6 +181,13 @@ Answer Emulator::answerFor(const Request& request, bool& printed) {
     return answer;
   }
   const auto outcome = printer_.execute(request.cmd, request.data);
+  try {
+    saveState();
+  } catch (const std::exception& e) {
+    // The answer still goes: the device carried the request out. The state file is behind, and
+    // says so to whoever runs the printer.
+    std::cerr << "orbantis-emulator: " << e.what() << "\n";
+  }
   Answer answer{request.seq, request.cmd, outcome.data, outcome.status};
   faults_.overlay(answer.status);
   previous_ = std::make_pair(request, answer);

@@ -37,6 +37,9 @@ struct EmulatorOptions {
   std::string serial;          // the printer's serial number; empty: OB00000001
   unsigned printTimeMs = 0;    // how long a command that prints takes
   unsigned codePage = 1252;    // the printer's code page; the paper roll is UTF-8 converted from it
+  // The printer's memory survives in this file: read at start when it exists (its serial number
+  // wins over `serial`), written after every request carried out. Empty: kept in memory only.
+  std::string stateFile;
   FaultSettings faults;
 };
 
@@ -105,6 +108,8 @@ class Emulator {
   // The answer to a request: the stored one if it repeats the previous request, else a new one.
   Answer answerFor(const Request& request, bool& printed);
   bool send(const Link& link, std::string_view bytes);
+  // Writes the printer's state to the state file (under printerMutex_).
+  void saveState();
   void paceIncoming(std::chrono::steady_clock::time_point firstByte, std::size_t size) const;
   std::chrono::nanoseconds byteTime() const;
 
@@ -118,6 +123,7 @@ class Emulator {
   PaperRoll paper_;
   mutable std::mutex printerMutex_;
   Printer printer_;
+  const std::string stateFile_;
   // The previous request and its answer, kept across connections: a driver that lost a TCP
   // connection repeats the same frame on the next one and must not sell twice.
   std::optional<std::pair<Request, Answer>> previous_;

@@ -164,6 +164,12 @@ class Printer {
   };
   static std::vector<CommandInfo> commandList();
 
+  // The state a switched-off device keeps (fiscal memory, totals, an open receipt, journal,
+  // items, logo, settings) as JSON, and back. loadState throws std::runtime_error for a file it
+  // cannot read whole, and then leaves the printer as it was.
+  std::string saveState() const;
+  void loadState(std::string_view text);
+
   // The command table: one row per code, saying when the printer accepts it and who runs it.
   enum class When { any, idle, fiscalReceipt, nonFiscalReceipt };
   using Handler = Bytes (Printer::*)(std::string_view data);
@@ -176,6 +182,7 @@ class Printer {
   struct SaleLine;  // one sale as parsed from its data field
 
  private:
+  friend struct StateAccess;
   static std::span<const CommandRow> commandTable();
 
   // Receipt commands (PrinterReceipt.cpp).

@@ -54,6 +54,14 @@ PAPER AND TIMING
                     from it, so that accents and Cyrillic show as they print.
   --print-time MS   A command that prints takes MS milliseconds; while it does,
                     SYN (16h) is sent every 60 ms (default: 0).
+  --state FILE      Keep the printer's memory in FILE, as a real device keeps
+                    it when switched off: fiscal memory, the day's totals and
+                    counters, an open receipt, the journal, items, logo and
+                    settings. Read at start when FILE exists (its serial number
+                    wins over --serial), written after every request carried
+                    out. A printer stopped (or killed) and started again with
+                    the same FILE is the same device; what it forgets is the
+                    last request of the wire, so a repeat is carried out anew.
 
 FAULTS (for testing a driver's error handling)
   --nak-every N     Answer every Nth well-formed request with NAK (15h) and do
@@ -153,6 +161,8 @@ int main(int argc, char** argv) {
     } else if (opt == "--serial") {
       options.serial = value();
       if (options.serial.size() != 10) usageError("--serial takes ten characters, e.g. OB00000002");
+    } else if (opt == "--state") {
+      options.stateFile = value();
     } else if (opt == "--line-baud") {
       options.lineBaud = number(opt, value(), 115200);
     } else if (opt == "--code-page") {
