@@ -116,16 +116,21 @@ Journal::Journal(const std::string& path) : FPath(path) {
   // Created owner-only before SQLite sees it: the journal holds operator
   // passwords (they are part of the document). SQLite gives its WAL and
   // shared-memory files the database file's permissions.
-  // The descriptor stays open: the file it names is the one SQLite writes,
-  // and a path that no longer leads to it means the journal was removed or
-  // replaced under the running program.
-  FFile = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (FFile < 0) throw std::runtime_error("Journal: cannot open " + path + ": " + std::strerror(errno));
-  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+  // Only a file this call creates is opened and closed here: POSIX locks
+  // belong to the process, and closing any descriptor of a journal that
+  // another connection of this process uses would drop that connection's
+  // locks, letting another program write under it.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
+    const int made = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (made >= 0) ::close(made);
+    else if (errno != EEXIST) throw std::runtime_error("Journal: cannot open " + path + ": " + std::strerror(errno));
+  }
+  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
+                      nullptr) != SQLITE_OK) {
     const std::string text = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
     sqlite3_close(FDb);
     FDb = nullptr;
-    ::close(FFile);
     throw std::runtime_error("Journal: cannot open " + path + ": " + text);
   }
   try {
@@ -133,7 +138,6 @@ Journal::Journal(const std::string& path) : FPath(path) {
   } catch (...) {
     sqlite3_close(FDb);
     FDb = nullptr;
-    ::close(FFile);
     throw;
   }
 }
@@ -187,20 +191,21 @@ void Journal::setUp() {
 void Journal::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(FDb, milliseconds); }
 
 void Journal::CheckFile() {
-  struct stat opened {}, named {};
-  if (::fstat(FFile, &opened) != 0) throw std::runtime_error("Journal: " + FPath + ": " + std::strerror(errno));
-  const bool named_ = ::stat(FPath.c_str(), &named) == 0;
-  if (opened.st_nlink == 0 || (!named_ && errno == ENOENT))
+  // SQLite compares the file it has open with the one the path names now.
+  int moved = 0;
+  if (sqlite3_file_control(FDb, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+    throw std::runtime_error("Journal: " + FPath + ": cannot tell whether the file is still in place");
+  if (moved == 0) return;
+  struct stat named {};
+  if (::stat(FPath.c_str(), &named) != 0 && errno == ENOENT)
     throw std::runtime_error("Journal: " + FPath + " was removed while the program ran. Put it back, or restart the "
                              "program to start a new one");
-  if (!named_ || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
-    throw std::runtime_error("Journal: " + FPath + " was replaced while the program ran. Put the journal back, or "
-                             "restart the program to use the new file");
+  throw std::runtime_error("Journal: " + FPath + " was replaced while the program ran. Put the journal back, or "
+                           "restart the program to use the new file");
 }
 
 Journal::~Journal() {
   if (FDb != nullptr) sqlite3_close(FDb);
-  if (FFile >= 0) ::close(FFile);
 }
 
 void Journal::exec(const char* sql) {

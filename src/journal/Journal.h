@@ -132,7 +132,6 @@ class Journal {
 
   std::string FPath;
   sqlite3* FDb = nullptr;
-  int FFile = -1;  // the database file as opened, to notice it removed or replaced
   std::mutex FLock;
 };
 

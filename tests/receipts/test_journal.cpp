@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "journal/Journal.h"
 #include "support/ScopedEnv.h"
@@ -48,6 +52,40 @@ TEST(ReceiptJournal, LivesInTheStateFolderPrivateAndInWalMode) {
   EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "wal");
   sqlite3_finalize(s);
   sqlite3_close(db);
+}
+
+// The POSIX locks this process holds on the file at path, as /proc/locks lists them.
+int LocksHeldOn(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  std::ifstream locks("/proc/locks");
+  const std::string pid = std::to_string(::getpid());
+  const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+  int n = 0;
+  for (std::string line; std::getline(locks, line);)
+    if (line.find("POSIX") != std::string::npos && line.find(" " + pid + " ") != std::string::npos &&
+        line.find(inode) != std::string::npos)
+      ++n;
+  return n;
+}
+
+// POSIX locks belong to the process: closing any descriptor of the file drops
+// the locks every connection of the process holds on it, and another process
+// may then write under a connection that believes it holds the file. A
+// journal opened and closed beside another must leave that one's locks.
+TEST(ReceiptJournal, OpeningAndClosingOneJournalLeavesTheLocksOfAnother) {
+  test::TempDir dir;
+  const std::string path = dir.Path() + "journal.sqlite";
+  Journal first(path);
+  sqlite3* reader = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &reader), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM receipts;", nullptr, nullptr, nullptr), SQLITE_OK);
+  const int held = LocksHeldOn(path);
+  ASSERT_GT(held, 0) << "an open read transaction holds the file";
+  { Journal second(path); }
+  EXPECT_EQ(LocksHeldOn(path), held);
+  sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(reader);
 }
 
 TEST(ReceiptJournal, EntriesGoThroughTheirStatesAndSurviveAReopen) {
