@@ -80,11 +80,13 @@ check "the journal says there is none yet" "$WORK/journal.txt" 'there is no rece
 
 # A server that goes away in the middle of a call (a silent printer keeps
 # the connect waiting; the server is killed meanwhile).
-start_printer silent --silent
+start_printer silent --silent --trace
 silent=$!
 "$cli" --device "$WORK/silent" >"$WORK/gone.txt" 2>&1 &
 client=$!
-sleep 1.5
+# The server is in the call once the printer has its first request (however
+# long a busy machine takes to start the server).
+for _ in $(seq 300); do grep -q '^orbantis-emulator: request' "$WORK/silent.err" && break; sleep 0.1; done
 # Only the server on this private bus (other tests may run servers of their own).
 server="$(busctl --user call org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus \
   GetConnectionUnixProcessID s ORBANTIS.KELMORA | awk '{print $2}')"

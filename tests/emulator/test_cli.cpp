@@ -165,7 +165,7 @@ TEST_F(CommandLine, HelpNamesEveryOption) {
   EXPECT_EQ(help.wait(), 0);
   for (const char* option : {"--pty", "--link", "--tcp", "--paper", "--baud", "--print-time", "--nak-every",
                              "--bad-checksum", "--wrong-seq", "--wrong-cmd", "--truncate", "--silent", "--drop-after",
-                             "--lose-request", "--lose-answer", "--drop-link", "SIGUSR1", "--power-cycle", "SIGUSR2", "--status",
+                             "--lose-request", "--lose-answer", "--drop-link", "SIGUSR1", "--power-cycle", "SIGUSR2", "--status", "--state", "--trace",
                              "device: /dev/pts/N", "listening: 127.0.0.1:PORT"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }

@@ -234,8 +234,11 @@ void Emulator::serve(const Link& link, bool tcp) {
       if (faults_.silent()) {
         // Read and ignored, but counted: the summary says what came in.
         if (outcome != RequestReader::Outcome::bad) {
-          std::lock_guard c(countersMutex_);
-          ++counters_.requests;
+          {
+            std::lock_guard c(countersMutex_);
+            ++counters_.requests;
+          }
+          if (const auto hook = requestHook()) hook(reader.request().cmd);
         }
         continue;
       }

@@ -66,7 +66,8 @@ class Emulator {
 
   Faults& faults() { return faults_; }
   // Called with the command code of every well-formed request as it arrives, before anything
-  // else happens to it (a test that kills the driver right after a frame went out).
+  // else happens to it, also when the printer is silent (a test that kills the driver right
+  // after a frame went out).
   using RequestHook = std::function<void(std::uint8_t cmd)>;
   void setRequestHook(RequestHook hook) {
     std::lock_guard lock(hookMutex_);

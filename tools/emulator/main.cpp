@@ -98,6 +98,10 @@ THE PRINTER
   allowed in the current state (a sale without an open receipt) with byte 1
   bit 1 and byte 0 bit 5; malformed data with byte 0 bits 0 and 5.
 
+  --trace           Write a line to standard error for every well-formed
+                    request as it arrives (with --silent too), e.g.
+                      orbantis-emulator: request, command 74
+                    so a script can wait for a driver's first request.
   --help            Show this text.
 
 It runs until SIGTERM or SIGINT (Ctrl-C).
@@ -132,6 +136,7 @@ int main(int argc, char** argv) {
   unsigned tcpPort = 0;
   EmulatorOptions options;
   options.paperToStdout = true;
+  bool trace = false;
 
   std::vector<std::string_view> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -161,6 +166,8 @@ int main(int argc, char** argv) {
     } else if (opt == "--serial") {
       options.serial = value();
       if (options.serial.size() != 10) usageError("--serial takes ten characters, e.g. OB00000002");
+    } else if (opt == "--trace") {
+      trace = true;
     } else if (opt == "--state") {
       options.stateFile = value();
     } else if (opt == "--line-baud") {
@@ -216,6 +223,10 @@ int main(int argc, char** argv) {
 
   try {
     Emulator emulator(options);
+    if (trace)
+      emulator.setRequestHook([](std::uint8_t cmd) {
+        std::cerr << "orbantis-emulator: request, command " << static_cast<int>(cmd) << std::endl;
+      });
     if (pty) {
       const auto device = emulator.startPty(link);
       std::cout << "device: " << device << std::endl;
