@@ -1,24 +1,56 @@
 #!/usr/bin/env bash
-# Runs the receipt checker's random schedules at length: scripts/soak-receipts.sh N [FIRST_SEED]
+# Runs the receipt checker's random schedules at length:
+#   scripts/soak-receipts.sh N [FIRST_SEED] [JOBS]
 # (after ./scripts/build.sh). Each schedule is judged from the software
 # printer's paper roll; a failing one prints its seed, and
-#   ORBANTIS_CHECKER_SEED=S ORBANTIS_CHECKER_SCHEDULES=1 build/tests/test_receipts --gtest_filter='ReceiptChecker.*'
+#   ORBANTIS_CHECKER_SEED=S ORBANTIS_CHECKER_SCHEDULES=1 build/tests/test_receipt_checker
 # replays it. The test command runs 40 of them.
+#
+# A schedule mostly waits for the printer, so JOBS (default 1) runs that many
+# seed ranges side by side; the last line adds their figures up.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${ORBANTIS_BUILD_DIR:-$root/build}"
-count="${1:?usage: soak-receipts.sh SCHEDULES [FIRST_SEED]}"
+count="${1:?usage: soak-receipts.sh SCHEDULES [FIRST_SEED] [JOBS]}"
 first="${2:-$(( $(date +%s) % 1000000 * 1000 ))}"
-# Runs in slices so that a long soak reports as it goes.
-slice=500
+jobs="${3:-1}"
+out="$(mktemp -d)"
+trap 'rm -rf "$out"' EXIT
+
+# One seed range, in slices so that a long soak reports as it goes.
+range() {
+  local seed=$1 left=$2 log=$3 n
+  while (( left > 0 )); do
+    n=$(( left < 500 ? left : 500 ))
+    ORBANTIS_CHECKER_SEED=$seed ORBANTIS_CHECKER_SCHEDULES=$n \
+      "$build/tests/test_receipt_checker" --gtest_brief=1 2>&1 |
+      grep -E "receipt checker|schedule [0-9]+ \(replay|^  " | tee -a "$log" || true
+    seed=$(( seed + n ))
+    left=$(( left - n ))
+  done
+}
+
+per=$(( (count + jobs - 1) / jobs ))
 seed=$first
 left=$count
-status=0
-while (( left > 0 )); do
-  n=$(( left < slice ? left : slice ))
-  ORBANTIS_CHECKER_SEED=$seed ORBANTIS_CHECKER_SCHEDULES=$n \
-    "$build/tests/test_receipts" --gtest_filter='ReceiptChecker.*' --gtest_brief=1 | grep -E "receipt checker|schedule [0-9]+ \(replay|^  " || status=1
+for (( j = 0; j < jobs && left > 0; ++j )); do
+  n=$(( left < per ? left : per ))
+  range "$seed" "$n" "$out/$j.log" &
   seed=$(( seed + n ))
   left=$(( left - n ))
 done
-exit $status
+wait
+
+# "receipt checker: N schedules from seed S, C calls, F faults, V violations in X schedules; keys ended a 1 b 2"
+cat "$out"/*.log | awk '
+  /^receipt checker:/ {
+    schedules += $3; calls += $8; faults += $10; violations += $12; failing += $15
+    for (i = 19; i < NF; i += 2) ended[$i] += $(i + 1)
+  }
+  END {
+    printf "soak: %d schedules from seed '"$first"', %d calls, %d faults, %d violations in %d schedules; keys ended",
+      schedules, calls, faults, violations, failing
+    for (k in ended) printf " %s %d", k, ended[k]
+    printf "\n"
+    exit (violations > 0 || schedules != '"$count"')
+  }'

@@ -25,8 +25,8 @@ Answer PrinterError(TKELMORA& printer, std::int32_t code) {
   return Answer::Error(PrinterSilent(printer) ? 504 : 422, code, text.empty() ? "The printer refused the command." : text);
 }
 
-PrinterWorker::PrinterWorker(PrinterConfig config, TaskBoard& tasks)
-    : FConfig(std::move(config)), FTasks(tasks), FThread([this] { run(); }) {}
+PrinterWorker::PrinterWorker(PrinterConfig config, TaskBoard& tasks, std::function<void(TKELMORA&)> prepare)
+    : FConfig(std::move(config)), FTasks(tasks), FPrepare(std::move(prepare)), FThread([this] { run(); }) {}
 
 PrinterWorker::~PrinterWorker() {
   Close("The service is stopping; the call was not run. Send it again once the service is back.");
@@ -87,6 +87,7 @@ std::optional<Answer> PrinterWorker::connect() {
   if (!FPrinter) FPrinter = std::make_unique<TKELMORA>();
   TKELMORA& p = *FPrinter;
   p.set_codePage(FConfig.codePage);
+  if (FPrepare) FPrepare(p);
   std::int32_t code;
   if (FConfig.IsTcp())
     code = p.INIT_MY_FP2(Utf8ToWide(FConfig.host), Utf8ToWide(std::to_string(FConfig.port)));

@@ -29,7 +29,8 @@ class PrinterWorker {
   // Calls waiting for one printer; beyond this a call is refused (503).
   static constexpr std::size_t kMaxQueued = 64;
 
-  PrinterWorker(PrinterConfig config, TaskBoard& tasks);
+  // prepare: called on the worker's thread before each connect (may be empty).
+  PrinterWorker(PrinterConfig config, TaskBoard& tasks, std::function<void(TKELMORA&)> prepare = {});
   ~PrinterWorker();  // Close("The service is stopping ..."), then closes the printer
   // Answers every queued call 503 with reason and takes no more; the running
   // call finishes. Returns at once; the thread ends with the object.
@@ -56,6 +57,7 @@ class PrinterWorker {
 
   const PrinterConfig FConfig;
   TaskBoard& FTasks;
+  const std::function<void(TKELMORA&)> FPrepare;
   std::unique_ptr<TKELMORA> FPrinter;  // used on the worker thread only
   bool FConnected = false;             // worker thread only
 

@@ -154,7 +154,7 @@ bool IsLogoPicture(const std::string& bytes) {
 }  // namespace
 
 Service::Service(ServiceOptions options) : FOptions(std::move(options)) {
-  for (const auto& p : FOptions.printers) FPrinters[p.id] = std::make_shared<PrinterWorker>(p, FTasks);
+  for (const auto& p : FOptions.printers) FPrinters[p.id] = std::make_shared<PrinterWorker>(p, FTasks, FOptions.preparePrinter);
 }
 
 Service::~Service() { Shutdown(); }
@@ -428,10 +428,10 @@ json Service::detect() {
       // plugged in elsewhere): its worker starts over there.
       log("detect: printer " + c.id + " moved to " + c.device + ", " + std::to_string(c.baud) + " baud");
       it->second->Close("Printer " + c.id + " was found on another port (" + c.device + "); send the call again.");
-      retired.push_back(std::exchange(it->second, std::make_shared<PrinterWorker>(c, FTasks)));
+      retired.push_back(std::exchange(it->second, std::make_shared<PrinterWorker>(c, FTasks, FOptions.preparePrinter)));
       continue;
     }
-    FPrinters[c.id] = std::make_shared<PrinterWorker>(c, FTasks);
+    FPrinters[c.id] = std::make_shared<PrinterWorker>(c, FTasks, FOptions.preparePrinter);
     log("detect: added printer " + c.id + " (" + f.device + ", " + std::to_string(f.baud) + " baud)");
   }
   return j;

@@ -30,6 +30,9 @@ struct ServiceOptions {
   std::string openapi;  // the JSON of GET /openapi.json
   std::string receiptSchema;  // the JSON of GET /receipt.schema.json
   std::function<void(const std::string&)> log;
+  // Called on a printer's thread before each connect (tests shorten the
+  // printer's waits with it; the service itself sets none).
+  std::function<void(TKELMORA&)> preparePrinter;
 };
 
 // One row of the route table.

@@ -274,6 +274,11 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
       c.DevicePath = FDevicePath;
     }
     applyDebugSettings();
+    const auto answerWait = static_cast<std::uint32_t>(FAnswerWait.count());
+    if (answerWait > 0) {
+      c.FCommTimeouts.ReadTotalTimeoutConstant = answerWait;
+      if (c.FP_TCP) c.FP_TCP->TCP_Client->ReadTimeout = static_cast<int>(answerWait);
+    }
     FOwnErrorCode = 0;
     FOwnErrorMessage.clear();
 
@@ -324,7 +329,7 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
                                  "switched on, the cable, and the baud rate (" + std::to_string(MY_BAUDRATE) + ").";
             log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
           }
-          c.EXIT_BYTIMEVAR = 3000;
+          c.EXIT_BYTIMEVAR = answerWait > 0 ? answerWait : 3000;
           // A printer connected again settles its unfinished receipts before
           // it takes a new one.
           if (tmp_Int == 0 && !FPrinterSerial.empty()) settleUnfinishedReceipts();

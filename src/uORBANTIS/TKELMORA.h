@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -142,6 +143,10 @@ class TKELMORA {
   void ReleaseConnection();
 
   TFP_ZORVIK* printer() { return FDORRIK.get(); }
+  // Extension, on no face: how long the next connects wait for one answer
+  // (the line's read time-out and the wait for a frame). Zero keeps the
+  // driver's own waits. Tests that lose frames on purpose shorten it.
+  void SetAnswerWait(std::chrono::milliseconds wait) { FAnswerWait = wait; }
   // The last exchange went out and no valid answer came back (the printer
   // is silent or the link is down), as against one the printer refused.
   bool LastExchangeUnanswered() const;
@@ -208,6 +213,7 @@ class TKELMORA {
   std::int32_t clearForOpening();
 
   // Kept here while there is no printer object, and applied to each new one.
+  std::chrono::milliseconds FAnswerWait {0};
   bool FDebugMode = false;
   std::string FDebugFolder;
 

@@ -1,20 +1,27 @@
 // The receipt checker: seeded random schedules of shop life on one network
 // printer, each judged from the paper roll.
 //
-// Two tills of one program (one journal, one receipt service, an object each)
-// send whole receipts: with and without payments, with a buyer, with a line
-// of an item the printer does not have (refused, so the receipt is
-// cancelled). A third till of another program rings its own receipts with
-// the command rows on its own connection, and sometimes leaves one open
-// for a while. The schedule arms a fault at a random frame of a call (the
-// request lost, the answer lost after the printer carried it out, the link
-// dropped, the printer restarting right after it carried a frame out, so
-// that the driver's repeat is carried out again), restarts the program (its objects and its journal connection;
-// the journal file stays), and blocks the journal for a call as a full disk
-// would, and (as root, who may reopen a serial line a killed driver left
-// exclusive) runs a till's call in a driver process of its own that shares
-// the journal, killed with SIGKILL at a random frame. Then the faults stop: the other till finishes its receipt, and each
-// till sends its key until the answer is final.
+// Three tills send whole receipts: with and without payments, with a buyer,
+// with a line of an item the printer does not have (refused, so the receipt
+// is cancelled). Tills 1 and 2 belong to one program (one journal
+// connection, one receipt service, a printer connection each); till 3 sends
+// its receipts to orbantis-http's service (its own journal connection on the
+// same journal file, its own serial line), as a web till does. A till of
+// another program rings its own receipts with the command rows on its own
+// serial line, or (one receipt in three) as bare frames through
+// orbantis-http's raw route, and sometimes leaves one open for a while.
+//
+// The schedule arms a fault at a random frame of a call (the request lost,
+// the answer lost after the printer carried it out, the link dropped, the
+// printer restarting right after it carried a frame out, so that the
+// driver's repeat is carried out again); restarts a program (its objects and
+// its journal connection; the journal file stays); switches the printer off
+// and starts it again from its state file, with every program; blocks the
+// journal for a call as a full disk would; and (as root, who may reopen a
+// serial line a killed driver left exclusive) runs a till's call in a driver
+// process of its own that shares the journal, killed with SIGKILL at a
+// random frame. Then the faults stop: the other till finishes its receipt,
+// and each till sends its key until the answer is final.
 //
 // The oracle reads the paper roll and the answers:
 //   - each key fiscalised at most once, and no receipt holding two tills' lines;
@@ -22,6 +29,8 @@
 //     lines, its total and the number the answer gave;
 //   - a key answered cancelled or failed is on no fiscal receipt;
 //   - no receipt of the other till cancelled or closed by the driver;
+//   - no receipt opened through orbantis-http while a key of the journal was
+//     unsettled on the printer;
 //   - nothing left open, and every key settled once the faults stopped.
 //
 // ORBANTIS_CHECKER_SCHEDULES sets how many schedules run (default 40),
@@ -55,6 +64,11 @@
 #include <sstream>
 
 #include "ReceiptFixture.h"
+#include "http/HttpServer.h"
+#include "http/Service.h"
+#include "support/ScopedEnv.h"
+#include "tests/http/HttpClient.h"
+#include "uORBANTIS/TKELMORA.h"
 
 extern char** environ;
 
@@ -95,6 +109,7 @@ struct Key {
 // The other program's receipt.
 struct Foreign {
   std::string tag;
+  bool raw = false;  // rung through orbantis-http's raw route
   bool opened = false, paid = false, closed = false, cancelled = false, lost = false;
 };
 
@@ -138,35 +153,38 @@ std::vector<Block> PaperBlocks(const std::string& paper) {
 class Schedule {
  public:
   explicit Schedule(std::uint64_t seed) : FSeed(seed), FRandom(seed) {
-    // The printer serves one network client at a time; the second till and
-    // the other program reach it on serial lines of their own.
-    FPort = FEmu.startTcp();
-    FDevices = {FEmu.startPty(), FEmu.startPty(), FEmu.startPty()};
     FJournalPath = FDir.Path() + "state/journal.sqlite";
+    startPrinter();
     start();
+    startHttp();
   }
+  ~Schedule() { stopHttp(); }
 
   // Runs the schedule and the settling after it; the violations found.
   std::vector<std::string> Run() {
     const int steps = pick(10, 24);
     for (int s = 0; s < steps; ++s) {
       const int roll = pick(1, 100);
-      if (roll <= 58) tillCall(pick(0, 1), /*faultsOn=*/true);
+      if (roll <= 58) tillCall(pick(0, 2), /*faultsOn=*/true);
       else if (roll <= 76) foreignStep();
-      else if (roll <= 84) restart();
-      else if (roll <= 90) {
+      else if (roll <= 84) {
+        const int which = pick(1, 5);
+        if (which <= 2) restart();
+        else if (which <= 4) restartHttp();
+        else restartPrinter();
+      } else if (roll <= 90) {
         FBlockNext = true;
-        tillCall(pick(0, 1), true);
+        tillCall(pick(0, 2), true);
       } else if (roll <= 96 && ::geteuid() == 0) {
         killedCall(pick(0, 1));
       }
     }
     // The faults stop: the other till finishes its receipt, each key is sent
     // until its answer is final.
-    FEmu.faults().restore();
+    FEmu->faults().restore();
     finishForeign();
     for (int round = 0; round < 8; ++round)
-      for (int t = 0; t < 2; ++t) {
+      for (int t = 0; t < kTills; ++t) {
         if (FCurrent[t] < 0 || FKeys[static_cast<std::size_t>(FCurrent[t])].final) continue;
         personActs(FKeys[static_cast<std::size_t>(FCurrent[t])]);
         tillCall(t, false);
@@ -193,6 +211,20 @@ class Schedule {
     return wire == 0 ? test::ModelAt({}, FPort, 100) : test::ModelAt(FDevices[static_cast<std::size_t>(wire - 1)], 0, 100);
   }
 
+  // The printer keeps its memory in a file, and its wires keep their names
+  // (the same port, links to its serial lines), so that it can be switched
+  // off and started again as the same device.
+  void startPrinter() {
+    emulator::EmulatorOptions options;
+    options.stateFile = FDir.Path() + "printer.json";
+    FEmu = std::make_unique<emulator::Emulator>(options);
+    FPort = FEmu->startTcp(FPort);
+    for (std::size_t i = 0; i < FDevices.size(); ++i) {
+      FDevices[i] = FDir.Path() + "line" + std::to_string(i);
+      FEmu->startPty(FDevices[i]);
+    }
+  }
+
   // The program starts: its journal, its service, an object per till.
   void start() {
     FJournal = std::make_unique<journal::Journal>(FJournalPath);
@@ -203,11 +235,69 @@ class Schedule {
   }
 
   void restart() {
-    FEmu.faults().restore();
+    FHistory << "  the program of tills 1 and 2 starts again\n";
+    FEmu->faults().restore();
     for (auto& t : FTills) t.reset();
     FService.reset();
     FJournal.reset();
     start();
+  }
+
+  // orbantis-http, the other ORBANTIS program on this machine: its own
+  // journal connection and receipt service on the same journal file, its
+  // printer p1 on a serial line of its own. Till 3 sends its receipts to it,
+  // and the other program's till at times rings through its raw route.
+  void startHttp() {
+    FHttpJournal = std::make_unique<journal::Journal>(FJournalPath);
+    TKELMORA::SetReceipts(std::make_shared<ReceiptService>(*FHttpJournal));
+    http::PrinterConfig printer;
+    printer.id = "p1";
+    printer.device = FDevices[3];
+    http::ServiceOptions options;
+    options.printers = {printer};
+    options.page = "<!doctype html><title>ORBANTIS</title>";
+    options.openapi = "{}";
+    // The waits of the other tills: a lost answer costs a fraction of a second.
+    options.preparePrinter = [](TKELMORA& p) { p.SetAnswerWait(std::chrono::milliseconds(100)); };
+    FHttp = std::make_unique<http::Service>(options);
+    FHttpServer = std::make_unique<http::HttpServer>(
+        http::ServerLimits {}, [this](const http::Request& r) { return FHttp->Handle(r); }, &http::Service::ErrorResponse);
+    FHttpServer->Listen("127.0.0.1", 0);
+    FHttpPort = FHttpServer->Port();
+    FHttpThread = std::thread([this] { FHttpServer->Run(); });
+  }
+
+  void stopHttp() {
+    if (FHttpServer && FHttp) http::StopGracefully(*FHttpServer, *FHttp);
+    if (FHttpThread.joinable()) FHttpThread.join();
+    FHttpServer.reset();
+    FHttp.reset();
+    TKELMORA::SetReceipts(nullptr);
+    FHttpJournal.reset();
+  }
+
+  void restartHttp() {
+    FHistory << "  orbantis-http starts again\n";
+    FEmu->faults().restore();
+    stopHttp();
+    startHttp();
+  }
+
+  // The shop's power goes: the printer comes back from its memory, every
+  // program starts again, and the other program's till connects anew.
+  void restartPrinter() {
+    FHistory << "  the printer and every program start again\n";
+    stopHttp();
+    for (auto& t : FTills) t.reset();
+    FForeignTill.reset();
+    FService.reset();
+    FJournal.reset();
+    FPaper += FEmu->paperText();
+    FEmu.reset();
+    startPrinter();
+    start();
+    startHttp();
+    ++FFaults;
   }
 
   Key newKey(int till) {
@@ -273,9 +363,10 @@ class Schedule {
     if (fault) {
       static const FrameFault kinds[] = {FrameFault::loseRequest, FrameFault::loseAnswer, FrameFault::dropLink,
                                          FrameFault::powerCycle};
-      FEmu.faults().setFrameFault(kinds[pick(0, 3)], static_cast<unsigned>(pick(1, 12)));
+      FEmu->faults().setFrameFault(kinds[pick(0, 3)], static_cast<unsigned>(pick(1, 12)));
       ++FFaults;
     }
+    journal::Journal& journal = t == 2 ? *FHttpJournal : *FJournal;
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> blocker(nullptr, sqlite3_close);
     if (FBlockNext) {
       // A second writer holding the journal stands in for a full disk.
@@ -283,18 +374,19 @@ class Schedule {
       sqlite3_open(FJournalPath.c_str(), &db);
       blocker.reset(db);
       sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-      FJournal->SetBusyTimeout(30);
+      journal.SetBusyTimeout(30);
       FBlockNext = false;
       ++FFaults;
     }
-    const Outcome o = FService->Print(*FTills[static_cast<std::size_t>(t)], test::kSerial, k.document);
+    const Outcome o = t == 2 ? httpCall(k.document)
+                             : FService->Print(*FTills[static_cast<std::size_t>(t)], test::kSerial, k.document);
     ++FCalls;
     if (blocker) {
       sqlite3_exec(blocker.get(), "ROLLBACK", nullptr, nullptr, nullptr);
       blocker.reset();
-      FJournal->SetBusyTimeout(5000);
+      journal.SetBusyTimeout(5000);
     }
-    FEmu.faults().restore();
+    FEmu->faults().restore();
     k.lastCode = o.code;
     k.lastAnswer = json::parse(o.json, nullptr, false);
     const std::string state = k.lastAnswer.is_object() ? k.lastAnswer.value("state", "") : "";
@@ -312,6 +404,19 @@ class Schedule {
              << "\n";
   }
 
+  // Till 3's call: POST /printers/p1/receipt, as a web till sends it. An
+  // answer of the service itself (the printer could not be reached, the
+  // queue is full) carries no receipt state and ends nothing.
+  Outcome httpCall(const std::string& document) {
+    const test::Reply reply = test::Call(FHttpPort, "POST", "/printers/p1/receipt", document);
+    const json body = reply.Json();
+    if (!body.is_object() || !body.contains("state")) {
+      FHistory << "    orbantis-http answered " << reply.status << " " << reply.body << "\n";
+      return {1, reply.body};
+    }
+    return {body.value("code", 1), reply.body};
+  }
+
   // Till t's call runs in a driver process of its own on the journal this
   // program uses, killed with SIGKILL as the printer receives frame k of it.
   void killedCall(int t) {
@@ -326,7 +431,7 @@ class Schedule {
     std::atomic<pid_t> child {-1};
     std::atomic<int> seen {0};
     bool killedNow = false;
-    FEmu.setRequestHook([&](std::uint8_t) {
+    FEmu->setRequestHook([&](std::uint8_t) {
       // Frames count once the process is known: it is killed at its own kth.
       if (child.load() > 0 && ++seen == frame) ::kill(child.load(), SIGKILL);
     });
@@ -352,7 +457,7 @@ class Schedule {
       killedNow = ended && WIFSIGNALED(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    FEmu.setRequestHook(nullptr);
+    FEmu->setRequestHook(nullptr);
     ++FCalls;
     const bool killed = killedNow;
     if (killed) ++FFaults;
@@ -372,7 +477,7 @@ class Schedule {
   // is finished by that till): the person pays the rest in cash and closes.
   void personActs(const Key& k) {
     if (k.lastCode != RECEIPT_ATTENTION) return;
-    const bool open = FEmu.inspect([](const emulator::Printer& p) {
+    const bool open = FEmu->inspect([](const emulator::Printer& p) {
       return p.receipt().kind == emulator::OpenReceipt::Kind::fiscal;
     });
     const bool theOthers = !FForeign.empty() && FForeign.back().opened && !FForeign.back().closed &&
@@ -384,11 +489,22 @@ class Schedule {
     FForeignTill->Run("CMD_56_0_0", {}, out);
   }
 
-  bool foreignRun(const char* row, const AnsiStrings& values, AnsiStrings* out = nullptr) {
-    AnsiStrings answers;
-    const bool ok = FForeignTill->Run(row, values, answers) == 0;
-    if (out != nullptr) *out = answers;
-    FHistory << "  other till " << row << (ok ? "" : " refused") << "\n";
+  // One command of the other program's till: a command row on its own
+  // serial line, or (a receipt in three) the bare frame through
+  // orbantis-http's raw route, which is ORBANTIS's own path to the printer.
+  bool foreignRun(const Foreign& f, const char* row, const AnsiStrings& values, int command, const std::string& data) {
+    bool ok = false;
+    if (f.raw) {
+      const test::Reply reply =
+          test::Call(FHttpPort, "POST", "/printers/p1/raw", json {{"command", command}, {"data", data}}.dump());
+      const json body = reply.Json();
+      ok = reply.status == 200 && body.is_object() && body.value("ok", false);
+      FHistory << "  other till " << row << " through orbantis-http" << (ok ? "" : " refused: " + reply.body) << "\n";
+    } else {
+      AnsiStrings answers;
+      ok = FForeignTill->Run(row, values, answers) == 0;
+      FHistory << "  other till " << row << (ok ? "" : " refused") << "\n";
+    }
     return ok;
   }
 
@@ -399,10 +515,18 @@ class Schedule {
         FForeign.back().lost) {
       Foreign f;
       f.tag = "F" + std::to_string(FForeign.size() + 1);
-      if (!foreignRun("CMD_48_0_0", {"3", "0000", "3"})) return;  // a receipt of ours is open: try later
+      f.raw = pick(1, 3) == 1;
+      if (!foreignRun(f, "CMD_48_0_0", {"3", "0000", "3"}, 48, "3,0000,3")) return;  // a receipt is open: try later
       f.opened = true;
+      // No path of ORBANTIS opens a receipt while a key of its journal is
+      // unsettled on the printer.
+      if (f.raw)
+        for (const auto& e : FJournal->Unfinished(test::kSerial))
+          violation("orbantis-http opened " + f.tag + " while " + e.key + " was " + journal::StateName(e.state));
       // Open and first sale go together: it never leaves an empty receipt.
-      if (!foreignRun("CMD_49_0_11", {f.tag, "A", Money(pick(100, 900)), "1", "pc"})) f.lost = true;
+      const std::string price = Money(pick(100, 900));
+      if (!foreignRun(f, "CMD_49_0_11", {f.tag, "A", price, "1", "pc"}, 49, f.tag + "\tA" + price + "*1#pc"))
+        f.lost = true;
       FForeign.push_back(f);
       if (pick(1, 3) != 1) finishForeign();  // a whole receipt; else left open for a while
       return;
@@ -410,10 +534,10 @@ class Schedule {
     Foreign& f = FForeign.back();
     const int what = pick(1, 3);
     if (what == 1 && !f.paid) {
-      f.paid = foreignRun("CMD_53_0_0", {"N", "0.50"});
+      f.paid = foreignRun(f, "CMD_53_0_0", {"N", "0.50"}, 53, "N+0.50");
       if (!f.paid) f.lost = true;
     } else if (what == 2 && !f.paid) {
-      f.cancelled = foreignRun("CMD_60_0_0", {});
+      f.cancelled = foreignRun(f, "CMD_60_0_0", {}, 60, "");
       if (!f.cancelled) f.lost = true;
     } else {
       finishForeign();
@@ -424,20 +548,19 @@ class Schedule {
     if (FForeign.empty()) return;
     Foreign& f = FForeign.back();
     if (!f.opened || f.closed || f.cancelled || f.lost) return;
-    AnsiStrings out;
-    if (!foreignRun("CMD_53_0_1", {}, &out)) {
+    if (!foreignRun(f, "CMD_53_0_1", {}, 53, "")) {
       f.lost = true;
       return;
     }
     f.paid = true;
-    f.closed = foreignRun("CMD_56_0_0", {});
+    f.closed = foreignRun(f, "CMD_56_0_0", {}, 56, "");
     if (!f.closed) f.lost = true;
   }
 
   void violation(const std::string& what) { FViolations.push_back(what); }
 
   void judge() {
-    const std::vector<Block> blocks = PaperBlocks(FEmu.paperText());
+    const std::vector<Block> blocks = PaperBlocks(FPaper + FEmu->paperText());
     std::map<std::string, int> fiscalByTag;
     std::map<std::string, const Block*> fiscalBlock, cancelledBlock;
     std::set<std::string> numbers;
@@ -493,7 +616,7 @@ class Schedule {
         violation("the other till's receipt " + f.tag + " was cancelled by the driver");
       if (f.closed && !fiscalByTag.count(f.tag)) violation("the other till closed " + f.tag + " but it is not on the paper");
     }
-    const bool open = FEmu.inspect([](const emulator::Printer& p) {
+    const bool open = FEmu->inspect([](const emulator::Printer& p) {
       return p.receipt().kind == emulator::OpenReceipt::Kind::fiscal;
     });
     if (open) violation("a receipt was left open");
@@ -505,17 +628,29 @@ class Schedule {
  private:
   std::uint64_t FSeed;
   std::mt19937_64 FRandom;
-  emulator::Emulator FEmu;
-  std::uint16_t FPort = 0;
-  std::array<std::string, 3> FDevices;  // till 2, the other program, the driver process
+  static constexpr int kTills = 3;  // 1 and 2 of one program, 3 through orbantis-http
   test::TempDir FDir;
+  test::ScopedEnv FStateHome {"XDG_STATE_HOME", FDir.Path() + "state"};
+  test::ScopedEnv FConfigHome {"XDG_CONFIG_HOME", FDir.Path() + "config"};
+  test::ScopedEnv FDataHome {"XDG_DATA_HOME", FDir.Path() + "data"};  // the driver's log
+  std::unique_ptr<emulator::Emulator> FEmu;
+  std::string FPaper;  // what the printer printed before it was last switched off
+  std::uint16_t FPort = 0;
+  // Links to the printer's serial lines: till 2, the other program, the
+  // driver process, orbantis-http.
+  std::array<std::string, 4> FDevices;
   std::string FJournalPath;
   std::unique_ptr<journal::Journal> FJournal;
   std::unique_ptr<ReceiptService> FService;
   std::array<std::unique_ptr<TFP_ZORVIK>, 2> FTills;
   std::unique_ptr<TFP_ZORVIK> FForeignTill;
+  std::unique_ptr<journal::Journal> FHttpJournal;
+  std::unique_ptr<http::Service> FHttp;
+  std::unique_ptr<http::HttpServer> FHttpServer;
+  std::thread FHttpThread;
+  std::uint16_t FHttpPort = 0;
   std::vector<Key> FKeys;
-  std::array<int, 2> FCurrent {-1, -1};
+  std::array<int, kTills> FCurrent {-1, -1, -1};
   std::vector<Foreign> FForeign;
   int FKeyCount = 0, FFaults = 0, FCalls = 0;
   bool FBlockNext = false;
