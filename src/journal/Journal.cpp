@@ -241,37 +241,36 @@ Entry Journal::read(sqlite3_stmt* s) {
   "key, doc_hash, document, printer, state, attempt, rec_cnt, glob_rec_cnt, totals, result, day, created, updated, " \
   "done, payment_taken"
 
-std::vector<Entry> Journal::query(const char* sql, const std::string& arg) {
+std::vector<Entry> Journal::query(const char* sql, const std::string* arg) {
   std::lock_guard<std::mutex> guard(FLock);
   Statement s(FDb, sql);
-  s.bind(1, arg);
+  if (arg != nullptr) s.bind(1, *arg);
   std::vector<Entry> entries;
   while (s.step()) entries.push_back(read(s.get()));
   return entries;
 }
 
 std::optional<Entry> Journal::Find(const std::string& key) {
-  auto found = query("SELECT " ENTRY_COLUMNS " FROM receipts WHERE key = ?1", key);
+  auto found = query("SELECT " ENTRY_COLUMNS " FROM receipts WHERE key = ?1", &key);
   if (found.empty()) return std::nullopt;
   return found.front();
 }
 
 std::vector<Entry> Journal::Day(const std::string& day) {
-  return query("SELECT " ENTRY_COLUMNS " FROM receipts WHERE day = ?1 ORDER BY created, rowid", day);
+  return query("SELECT " ENTRY_COLUMNS " FROM receipts WHERE day = ?1 ORDER BY created, rowid", &day);
 }
 
 std::vector<Entry> Journal::Unfinished(const std::string& printer) {
   return query("SELECT " ENTRY_COLUMNS
                " FROM receipts WHERE printer = ?1 AND state NOT IN ('printed', 'cancelled', 'failed', 'attention')"
                " ORDER BY updated, rowid",
-               printer);
+               &printer);
 }
 
 std::vector<Entry> Journal::Unfinished() {
   return query("SELECT " ENTRY_COLUMNS
-               " FROM receipts WHERE ?1 = ?1 AND state NOT IN ('printed', 'cancelled', 'failed', 'attention')"
-               " ORDER BY updated, rowid",
-               "");
+               " FROM receipts WHERE state NOT IN ('printed', 'cancelled', 'failed', 'attention')"
+               " ORDER BY updated, rowid");
 }
 
 std::vector<Step> Journal::Steps(const std::string& key) {

@@ -128,7 +128,8 @@ class Journal {
   void transaction(bool durable, const std::function<void()>& work);
   void addStep(const Entry& entry, const std::string& step, const std::string& detail);
   Entry read(sqlite3_stmt* s);
-  std::vector<Entry> query(const char* sql, const std::string& arg);
+  // The entries sql selects; arg, when given, is bound to ?1.
+  std::vector<Entry> query(const char* sql, const std::string* arg = nullptr);
 
   std::string FPath;
   sqlite3* FDb = nullptr;

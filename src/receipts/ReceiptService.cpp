@@ -546,12 +546,11 @@ PrinterLock& ReceiptService::printerLock(const std::string& printerId) {
 }
 
 std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
-                                       const std::string& own, std::string* message) {
+                                       std::string* message) {
   std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
   for (Entry& e : FJournal.Unfinished(printerId)) {
     // A receipt being printed holds its printer's lock, which this call
     // holds now: every unfinished one here waits, and is settled in order.
-    (void)own;
     std::string said;
     const std::int32_t code =
         settle(printer, e, "The receipt was left unfinished (the link or the driver went down).", said);
@@ -567,7 +566,7 @@ std::int32_t ReceiptService::reconcile(TFP_ZORVIK& printer, const std::string& p
 
 bool ReceiptService::Reconcile(TFP_ZORVIK& printer, const std::string& printerId) {
   std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
-  return reconcile(printer, printerId, nullptr, {}) == RECEIPT_PRINTED;
+  return reconcile(printer, printerId, nullptr) == RECEIPT_PRINTED;
 }
 
 std::int32_t ReceiptService::ClearForOpening(TFP_ZORVIK& printer, const std::string& printerId,
@@ -588,7 +587,7 @@ std::int32_t ReceiptService::ClearForOpening(TFP_ZORVIK& printer, const std::str
     if (FJournal.Unfinished(printerId).empty()) return RECEIPT_PRINTED;
     std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
     std::string key, said;
-    const std::int32_t code = reconcile(printer, printerId, &key, {}, &said);
+    const std::int32_t code = reconcile(printer, printerId, &key, &said);
     if (code == RECEIPT_PRINTED) return code;
     message = "The whole receipt " + key + " on this printer is not settled, so no receipt may be opened before "
               "it is: " + said + " Nothing was sent.";
@@ -858,12 +857,11 @@ Outcome ReceiptService::Print(TFP_ZORVIK& printer, const std::string& printerId,
     // the journal, and nothing of another call between its frames.
     std::lock_guard<PrinterLock> onePrinter(printerLock(printerId));
     std::lock_guard<std::recursive_mutex> exclusive(printer.ExchangeLock());
-    stage = Stage::Settling;
     std::string unsettled, said;
     stage = Stage::LookingUp;
     const auto before = FJournal.Find(key);
     stage = Stage::Settling;
-    const std::int32_t earlier = reconcile(printer, printerId, &unsettled, key, &said);
+    const std::int32_t earlier = reconcile(printer, printerId, &unsettled, &said);
     if (earlier == RECEIPT_PENDING || earlier == RECEIPT_ATTENTION) {
       // A receipt the printer may still hold comes first: nothing of this
       // one is sent while it is not settled.

@@ -107,10 +107,9 @@ class ReceiptService {
   // Settles this printer's unfinished receipts; RECEIPT_PRINTED when all
   // are settled, else the code (pending, attention) of the first that is
   // not, whose key goes to key.
-  // own: the key this call prints, which is settled although it is running.
   // message: what the first not settled one's settling said.
   std::int32_t reconcile(TFP_ZORVIK& printer, const std::string& printerId, std::string* key,
-                         const std::string& own, std::string* message = nullptr);
+                         std::string* message = nullptr);
   PrinterLock& printerLock(const std::string& printerId);
   // Finds out what became of entry from the printer's reads and finishes it
   // where they prove what it is. Returns the code of the outcome:

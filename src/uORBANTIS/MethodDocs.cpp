@@ -77,7 +77,9 @@ const std::map<std::string, OwnDoc>& OwnDocs() {
         {{"CMD", "The command code, 0 to 255 (its low byte is sent)."},
          {"INPUT_STR", "The data field, at most 219 bytes."},
          {"OUTPUT_STR", "The answer's data field."}},
-        "true when the printer answered without an error bit; false otherwise (last error -4, ON_ERROR fired)."}},
+        "true when the printer answered without an error bit; false otherwise (last error -4, ON_ERROR fired). "
+        "Extension of ORBANTIS: command 48 is refused unsent while a whole receipt sent with printReceipt is not "
+        "settled on this printer (false, last error -20, the text naming its key)."}},
       {"setHeader",
        {"Programs the six header lines printed at the top of every receipt (item 0 of command 43).",
         {{"headerLine1", "Line 1, cut to 42 characters."}, {"headerLine2", "Line 2."}, {"headerLine3", "Line 3."},

@@ -33,6 +33,7 @@
 //     unsettled on the printer;
 //   - nothing left open, and every key settled once the faults stopped.
 //
+// ORBANTIS_CHECKER_HISTORY=1 prints what happened in every schedule.
 // ORBANTIS_CHECKER_SCHEDULES sets how many schedules run (default 40),
 // ORBANTIS_CHECKER_SEED the first seed (default 1); a failing schedule
 // prints its seed, and that seed with ORBANTIS_CHECKER_SCHEDULES=1 replays
@@ -63,6 +64,11 @@
 #include <set>
 #include <sstream>
 
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+
+#include "BusFixture.h"
 #include "ReceiptFixture.h"
 #include "http/HttpServer.h"
 #include "http/Service.h"
@@ -153,24 +159,29 @@ std::vector<Block> PaperBlocks(const std::string& paper) {
 class Schedule {
  public:
   explicit Schedule(std::uint64_t seed) : FSeed(seed), FRandom(seed) {
-    FJournalPath = FDir.Path() + "state/journal.sqlite";
+    // Where the bus server finds the journal by itself.
+    FJournalPath = FDir.Path() + "state/ORBANTIS/journal.sqlite";
     startPrinter();
     start();
     startHttp();
   }
-  ~Schedule() { stopHttp(); }
+  ~Schedule() {
+    stopHttp();
+    stopBusServer(SIGTERM);
+  }
 
   // Runs the schedule and the settling after it; the violations found.
   std::vector<std::string> Run() {
     const int steps = pick(10, 24);
     for (int s = 0; s < steps; ++s) {
       const int roll = pick(1, 100);
-      if (roll <= 58) tillCall(pick(0, 2), /*faultsOn=*/true);
+      if (roll <= 58) tillCall(pick(0, kTills - 1), /*faultsOn=*/true);
       else if (roll <= 76) foreignStep();
       else if (roll <= 84) {
-        const int which = pick(1, 5);
+        const int which = pick(1, 7);
         if (which <= 2) restart();
         else if (which <= 4) restartHttp();
+        else if (which <= 6) stopBusServer(SIGTERM);  // it starts again with the next call
         else restartPrinter();
       } else if (roll <= 90) {
         FBlockNext = true;
@@ -283,10 +294,77 @@ class Schedule {
     startHttp();
   }
 
+  // The bus server, the program of till 4: started on a private bus with the
+  // first call to it, its object connected to the printer's fifth line.
+  // Returns false when it cannot be reached.
+  bool ensureBusServer() {
+    if (!FBus) {
+      FBus = std::make_unique<test::ServerWorld>();
+      FBus->env.push_back("XDG_STATE_HOME=" + FDir.Path() + "state");
+      FBusClient = std::make_unique<QDBusConnection>(FBus->Client());
+    }
+    if (FBus->server <= 0) {
+      FHistory << "  the bus server starts\n";
+      if (!FBus->StartServer()) return false;
+    }
+    if (FBusObject.isEmpty()) {
+      const QDBusMessage made = test::Call(*FBusClient, QStringLiteral("/ORBANTIS/KELMORA"),
+                                           QStringLiteral("ORBANTIS.KELMORA"), QStringLiteral("CreateObject"));
+      if (made.type() != QDBusMessage::ReplyMessage) return false;
+      FBusObject = made.arguments().value(0).value<QDBusObjectPath>().path();
+      const QDBusMessage init =
+          busMethod("initFiscalPrinterDevice", {QString::fromStdString(FDevices[4]), 115200, true, true});
+      const QDBusMessage connected = busMethod("CONNECT_TO_PRINTER");
+      if (init.arguments().value(0).toInt() != 0 || connected.arguments().value(0).toInt() != 0) {
+        FHistory << "    the bus object did not connect\n";
+        FBusObject.clear();
+        return false;
+      }
+    }
+    return true;
+  }
+
+  QDBusMessage busMethod(const char* method, const QVariantList& args = {}) {
+    return test::Call(*FBusClient, FBusObject, QStringLiteral("ORBANTIS.IKELMORA"), QString::fromLatin1(method), args);
+  }
+
+  void stopBusServer(int signal) {
+    if (!FBus || FBus->server <= 0) return;
+    if (signal == SIGTERM) FHistory << "  the bus server stops\n";
+    ::kill(FBus->server, signal);
+    test::WaitExit(FBus->server, 10000);
+    FBus->server = -1;
+    FBusObject.clear();
+  }
+
+  // Till 4's call: printReceipt on its bus object. killAt > 0 kills the
+  // server with SIGKILL as the printer receives that frame of the call.
+  Outcome busCall(const std::string& document, int killAt) {
+    if (!ensureBusServer()) return {1, "the bus server could not be reached"};
+    std::atomic<int> seen {0};
+    const pid_t server = FBus->server;
+    if (killAt > 0)
+      FEmu->setRequestHook([&](std::uint8_t) {
+        if (++seen == killAt) ::kill(server, SIGKILL);
+      });
+    const QDBusMessage reply = busMethod("printReceipt", {QString::fromStdString(document), QString()});
+    FEmu->setRequestHook(nullptr);
+    if (killAt > 0 && seen >= killAt) {
+      FHistory << "    the bus server killed at frame " << killAt << "\n";
+      ++FFaults;
+      ::waitpid(server, nullptr, 0);
+      FBus->server = -1;
+      FBusObject.clear();
+    }
+    if (reply.type() != QDBusMessage::ReplyMessage) return {1, reply.errorMessage().toStdString()};
+    return {reply.arguments().value(0).toInt(), reply.arguments().value(1).toString().toStdString()};
+  }
+
   // The shop's power goes: the printer comes back from its memory, every
   // program starts again, and the other program's till connects anew.
   void restartPrinter() {
     FHistory << "  the printer and every program start again\n";
+    stopBusServer(SIGTERM);
     stopHttp();
     for (auto& t : FTills) t.reset();
     FForeignTill.reset();
@@ -360,7 +438,13 @@ class Schedule {
     }
     Key& k = FKeys[static_cast<std::size_t>(FCurrent[t])];
     const bool fault = faultsOn && pick(1, 100) <= 40;
-    if (fault) {
+    // The bus server waits the driver's full time for a lost answer; its
+    // fault is the server killed at a frame of the call (as root, who may
+    // reopen the line the killed server held exclusive).
+    int killAt = 0;
+    if (fault && t == 3) {
+      if (::geteuid() == 0) killAt = pick(1, 12);
+    } else if (fault) {
       static const FrameFault kinds[] = {FrameFault::loseRequest, FrameFault::loseAnswer, FrameFault::dropLink,
                                          FrameFault::powerCycle};
       FEmu->faults().setFrameFault(kinds[pick(0, 3)], static_cast<unsigned>(pick(1, 12)));
@@ -378,8 +462,9 @@ class Schedule {
       FBlockNext = false;
       ++FFaults;
     }
-    const Outcome o = t == 2 ? httpCall(k.document)
-                             : FService->Print(*FTills[static_cast<std::size_t>(t)], test::kSerial, k.document);
+    const Outcome o = t == 3   ? busCall(k.document, killAt)
+                      : t == 2 ? httpCall(k.document)
+                               : FService->Print(*FTills[static_cast<std::size_t>(t)], test::kSerial, k.document);
     ++FCalls;
     if (blocker) {
       sqlite3_exec(blocker.get(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -628,7 +713,8 @@ class Schedule {
  private:
   std::uint64_t FSeed;
   std::mt19937_64 FRandom;
-  static constexpr int kTills = 3;  // 1 and 2 of one program, 3 through orbantis-http
+  // 1 and 2 of one program, 3 through orbantis-http, 4 through the bus server.
+  static constexpr int kTills = 4;
   test::TempDir FDir;
   test::ScopedEnv FStateHome {"XDG_STATE_HOME", FDir.Path() + "state"};
   test::ScopedEnv FConfigHome {"XDG_CONFIG_HOME", FDir.Path() + "config"};
@@ -637,8 +723,8 @@ class Schedule {
   std::string FPaper;  // what the printer printed before it was last switched off
   std::uint16_t FPort = 0;
   // Links to the printer's serial lines: till 2, the other program, the
-  // driver process, orbantis-http.
-  std::array<std::string, 4> FDevices;
+  // driver process, orbantis-http, the bus server.
+  std::array<std::string, 5> FDevices;
   std::string FJournalPath;
   std::unique_ptr<journal::Journal> FJournal;
   std::unique_ptr<ReceiptService> FService;
@@ -649,8 +735,11 @@ class Schedule {
   std::unique_ptr<http::HttpServer> FHttpServer;
   std::thread FHttpThread;
   std::uint16_t FHttpPort = 0;
+  std::unique_ptr<test::ServerWorld> FBus;
+  std::unique_ptr<QDBusConnection> FBusClient;
+  QString FBusObject;
   std::vector<Key> FKeys;
-  std::array<int, kTills> FCurrent {-1, -1, -1};
+  std::array<int, kTills> FCurrent {-1, -1, -1, -1};
   std::vector<Foreign> FForeign;
   int FKeyCount = 0, FFaults = 0, FCalls = 0;
   bool FBlockNext = false;
@@ -661,6 +750,7 @@ class Schedule {
 TEST(ReceiptChecker, RandomSchedulesOfTillsFaultsAndRestartsHoldFromThePaperRoll) {
   const std::uint64_t first = EnvNumber("ORBANTIS_CHECKER_SEED", 1);
   const std::uint64_t count = EnvNumber("ORBANTIS_CHECKER_SCHEDULES", 40);
+  const bool showAll = EnvNumber("ORBANTIS_CHECKER_HISTORY", 0) != 0;
   int faults = 0, calls = 0, failing = 0, violations = 0;
   std::map<std::string, int> endings;
   for (std::uint64_t seed = first; seed < first + count; ++seed) {
@@ -669,6 +759,7 @@ TEST(ReceiptChecker, RandomSchedulesOfTillsFaultsAndRestartsHoldFromThePaperRoll
     faults += schedule.Faults();
     calls += schedule.Calls();
     for (const auto& [state, n] : schedule.Endings()) endings[state] += n;
+    if (showAll) std::cout << "schedule " << seed << ":\n" << schedule.History();
     if (found.empty()) continue;
     ++failing;
     violations += static_cast<int>(found.size());
@@ -687,3 +778,9 @@ TEST(ReceiptChecker, RandomSchedulesOfTillsFaultsAndRestartsHoldFromThePaperRoll
 
 }  // namespace
 }  // namespace orbantis
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);  // the bus client's calls
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -98,7 +98,8 @@ const std::vector<CommandDoc>& ReceiptCommandDocs() {
        "open, a wrong password, the fiscal memory full); -3 a value is no plain decimal (nothing "
        "sent); with input checks on -10500 a value empty, -10511 a value no integer or above its "
        "bound, -10512 OpCode below 1; with answer checks on -10521 a counter no integer (also "
-       "empty)."},
+       "empty). Extension of ORBANTIS: -20 a whole receipt sent with printReceipt is not settled "
+       "on this printer yet (nothing sent; the text names its key and what to do)."},
       {"CMD_48_0_1",
        "Opens a fiscal receipt made out to a buyer (a company): as CMD_48_0_0, and the buyer's name "
        "and address lines, TIN and VRN are printed in its head.",
@@ -119,7 +120,7 @@ const std::vector<CommandDoc>& ReceiptCommandDocs() {
        "sent to the printer.\"); -3 a number no plain decimal or a buyer value holding a comma "
        "(nothing sent); with input checks on -10500 a value empty, -10511 a number no integer or "
        "above its bound, -10512 OpCode below 1; with answer checks on -10521 a counter no integer "
-       "(also empty)."},
+       "(also empty). Extension of ORBANTIS: -20 as CMD_48_0_0."},
       {"CMD_49_0_0",
        "Sells an item by tax group and price alone, quantity 1 and no text on the open fiscal "
        "receipt.",
