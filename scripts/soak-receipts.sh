@@ -23,8 +23,13 @@ range() {
   while (( left > 0 )); do
     n=$(( left < 500 ? left : 500 ))
     ORBANTIS_CHECKER_SEED=$seed ORBANTIS_CHECKER_SCHEDULES=$n \
-      "$build/tests/test_receipt_checker" --gtest_brief=1 2>&1 |
-      grep -E "receipt checker|schedule [0-9]+ \(replay|^  " | tee -a "$log" || true
+      "$build/tests/test_receipt_checker" --gtest_brief=1 >"$log.slice" 2>&1 || true
+    grep -E "receipt checker|schedule [0-9]+ \(replay|^  " "$log.slice" | tee -a "$log" || true
+    # A slice that ended without its figures (a crash, an exception) says how.
+    if ! grep -q "^receipt checker:" "$log.slice"; then
+      echo "slice from seed $seed ended without its figures:"
+      tail -n 20 "$log.slice"
+    fi
     seed=$(( seed + n ))
     left=$(( left - n ))
   done

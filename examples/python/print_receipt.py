@@ -92,7 +92,15 @@ class Kelmora:
 
     def create(self):
         factory = self.bus.get_object(BUS_NAME, CLASS_PATH, introspect=False)
-        (path,) = self._call(factory, CLASS_INTERFACE, "CreateObject")
+        try:
+            (path,) = self._call(factory, CLASS_INTERFACE, "CreateObject")
+        except BusTrouble as trouble:
+            # The call reached a server as it handed its name to a new one:
+            # the new one answers it.
+            if "ORBANTIS.Error.ServerEnding" not in str(trouble):
+                raise
+            factory = self.bus.get_object(BUS_NAME, CLASS_PATH, introspect=False)
+            (path,) = self._call(factory, CLASS_INTERFACE, "CreateObject")
         self.path = str(path)
         # get_object binds the proxy to the process that owns the name now,
         # the one that made the object.

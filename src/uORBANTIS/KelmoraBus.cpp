@@ -29,6 +29,9 @@ const QString kEvents = QStringLiteral("ORBANTIS.IKELMORAEvents");
 const QString kAutomation = QStringLiteral("ORBANTIS.Automation");
 const QString kIntrospectable = QStringLiteral("org.freedesktop.DBus.Introspectable");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+// How long a server that gave up its bus name still answers the calls the
+// bus routed to it before: they are in its queue already, so a short time.
+constexpr int kEndGraceMs = 200;
 
 QString toQ(const WideString& w) { return QString::fromStdU16String(w); }
 WideString fromQ(const QString& q) { return q.toStdU16String(); }
@@ -129,45 +132,6 @@ class BusEventSink : public IKELMORAEvents {
 
 }  // namespace
 
-// ---------------------------------------------------------------- the class object
-
-class ClassNode : public QDBusVirtualObject {
- public:
-  explicit ClassNode(KelmoraServer& server) : FServer(server) {}
-
-  QString introspect(const QString&) const override {
-    return QStringLiteral(
-        "  <interface name=\"ORBANTIS.KELMORA\">\n"
-        "    <method name=\"CreateObject\">\n"
-        "      <arg name=\"object\" type=\"o\" direction=\"out\"/>\n"
-        "    </method>\n"
-        "  </interface>\n");
-  }
-
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    const QString iface = message.interface();
-    if (message.member() == QLatin1String("Introspect") && (iface.isEmpty() || iface == kIntrospectable)) {
-      QString xml = QStringLiteral(
-                        "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
-                        " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n") +
-                    introspect(message.path()) + QStringLiteral("</node>\n");
-      connection.send(message.createReply(xml));
-      return true;
-    }
-    if (message.member() == QLatin1String("CreateObject") && (iface.isEmpty() || iface == kClassInterface)) {
-      const QString path = FServer.CreateObject(message.service());
-      connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(path))));
-      return true;
-    }
-    connection.send(message.createErrorReply(QDBusError::UnknownMethod,
-                                             QStringLiteral("No method %1 on the class object.").arg(message.member())));
-    return true;
-  }
-
- private:
-  KelmoraServer& FServer;
-};
-
 // ---------------------------------------------------------------- an automation object
 
 class ObjectNode : public QDBusVirtualObject {
@@ -205,7 +169,9 @@ class ObjectNode : public QDBusVirtualObject {
     FLastCallEnd = nowMs();  // calls answered here end now; the others when their work does
     if (!FOwner.isEmpty() && message.service() == FOwner) FUsedByOwner = true;
     if (FReleased) {
-      connection.send(message.createErrorReply(QDBusError::UnknownObject, QStringLiteral("The object was released.")));
+      connection.send(message.createErrorReply(
+          QString::fromLatin1(kErrorObjectReleased),
+          QStringLiteral("The object %1 was released: create a new one with CreateObject.").arg(FPath)));
       return true;
     }
     const QString iface = message.interface();
@@ -227,7 +193,6 @@ class ObjectNode : public QDBusVirtualObject {
   void Release(std::optional<QDBusMessage> request) {
     if (FReleased) return;
     FReleased = true;
-    FServer.Connection().unregisterObject(FPath);
     QDBusConnection connection = FServer.Connection();
     KelmoraServer* server = &FServer;
     const quint64 id = FId;
@@ -490,6 +455,66 @@ class ObjectNode : public QDBusVirtualObject {
   ObjectWorker FWorker;
 };
 
+// ---------------------------------------------------------------- the class object
+
+class ClassNode : public QDBusVirtualObject {
+ public:
+  explicit ClassNode(KelmoraServer& server) : FServer(server) {}
+
+  QString introspect(const QString&) const override {
+    return QStringLiteral(
+        "  <interface name=\"ORBANTIS.KELMORA\">\n"
+        "    <method name=\"CreateObject\">\n"
+        "      <arg name=\"object\" type=\"o\" direction=\"out\"/>\n"
+        "    </method>\n"
+        "  </interface>\n");
+  }
+
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    // The class object takes the calls of every path below it: an object's
+    // go to that object, and a path whose object is gone gets an answer that
+    // says so, not the bus library's "no such object".
+    if (message.path() != kObjectRoot) {
+      if (ObjectNode* node = FServer.Find(message.path())) return node->handleMessage(message, connection);
+      connection.send(message.createErrorReply(
+          QString::fromLatin1(kErrorObjectReleased),
+          QStringLiteral("The object %1 was released (or never made): create a new one with CreateObject.")
+              .arg(message.path())));
+      return true;
+    }
+    const QString iface = message.interface();
+    if (message.member() == QLatin1String("Introspect") && (iface.isEmpty() || iface == kIntrospectable)) {
+      QString xml = QStringLiteral(
+                        "<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+                        " \"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n") +
+                    introspect(message.path()) + QStringLiteral("</node>\n");
+      connection.send(message.createReply(xml));
+      return true;
+    }
+    if (message.member() == QLatin1String("CreateObject") && (iface.isEmpty() || iface == kClassInterface)) {
+      // A call the bus routed here before this server gave up its name: it
+      // is served if the name can be taken back, else the caller is told to
+      // call again (the new server has the name).
+      if (FServer.Ending() && !FServer.Reclaim()) {
+        connection.send(message.createErrorReply(
+            QString::fromLatin1(kErrorServerEnding),
+            QStringLiteral("This ORBANTIS server was ending and a new one has taken its place: call CreateObject "
+                           "again.")));
+        return true;
+      }
+      const QString path = FServer.CreateObject(message.service());
+      connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(path))));
+      return true;
+    }
+    connection.send(message.createErrorReply(QDBusError::UnknownMethod,
+                                             QStringLiteral("No method %1 on the class object.").arg(message.member())));
+    return true;
+  }
+
+ private:
+  KelmoraServer& FServer;
+};
+
 // ---------------------------------------------------------------- the server
 
 KelmoraServer::KelmoraServer(QDBusConnection connection, bool startedByBus)
@@ -515,7 +540,7 @@ KelmoraServer::~KelmoraServer() {
 
 bool KelmoraServer::Start(QString* error) {
   FClassNode = std::make_unique<ClassNode>(*this);
-  if (!FConnection.registerVirtualObject(kObjectRoot, FClassNode.get(), QDBusConnection::SingleNode)) {
+  if (!FConnection.registerVirtualObject(kObjectRoot, FClassNode.get(), QDBusConnection::SubPath)) {
     if (error) *error = QStringLiteral("Cannot register %1 on the bus.").arg(kObjectRoot);
     return false;
   }
@@ -534,9 +559,7 @@ bool KelmoraServer::Start(QString* error) {
 QString KelmoraServer::CreateObject(const QString& owner) {
   const quint64 id = FNextId++;
   const QString path = kObjectRoot + QLatin1Char('/') + QString::number(id);
-  auto node = std::make_unique<ObjectNode>(*this, id, path, owner);
-  FConnection.registerVirtualObject(path, node.get(), QDBusConnection::SingleNode);
-  FObjects.emplace(id, std::move(node));
+  FObjects.emplace(id, std::make_unique<ObjectNode>(*this, id, path, owner));
   Watch(owner);
   return path;
 }
@@ -563,14 +586,42 @@ void KelmoraServer::releaseIdleOrphans() {
     if (node->Orphaned() && node->IdleMs() >= FOrphanIdleMs) node->Release(std::nullopt);
 }
 
+ObjectNode* KelmoraServer::Find(const QString& path) {
+  const QString prefix = kObjectRoot + QLatin1Char('/');
+  if (!path.startsWith(prefix)) return nullptr;
+  bool ok = false;
+  const quint64 id = path.mid(prefix.size()).toULongLong(&ok);
+  const auto it = ok ? FObjects.find(id) : FObjects.end();
+  return it == FObjects.end() ? nullptr : it->second.get();
+}
+
 void KelmoraServer::Released(quint64 id) {
   FObjects.erase(id);
   if (FStartedByBus && FObjects.empty() && FQuit) {
-    // Let the last replies leave before the process ends.
-    QTimer::singleShot(100, this, [this] {
-      if (FObjects.empty() && FQuit) FQuit();
-    });
+    // Let the last replies leave, and a till that makes an object per
+    // receipt come back, before the server ends.
+    QTimer::singleShot(100, this, [this] { EndWhenIdle(); });
   }
+}
+
+void KelmoraServer::EndWhenIdle() {
+  if (!FObjects.empty() || !FQuit || FEnding) return;
+  // The name goes first: from the bus's answer on, a call for the class
+  // object starts a new server instead of reaching this one as it ends.
+  FEnding = true;
+  FConnection.unregisterService(QString::fromLatin1(BUS_NAME));
+  // The calls the bus routed here before are answered, then the process ends
+  // (unless one of them took the name back and made an object).
+  QTimer::singleShot(kEndGraceMs, this, [this] {
+    if (FEnding && FObjects.empty() && FQuit) FQuit();
+  });
+}
+
+bool KelmoraServer::Reclaim() {
+  if (!FEnding) return true;
+  if (!FConnection.registerService(QString::fromLatin1(BUS_NAME))) return false;
+  FEnding = false;
+  return true;
 }
 
 void KelmoraServer::ReleaseAll() {

@@ -21,6 +21,11 @@
 
 namespace orbantis::automation {
 
+// The errors a client can act on: make a new object, or call CreateObject
+// again (a new server answers it).
+inline constexpr const char* kErrorObjectReleased = "ORBANTIS.Error.ObjectReleased";
+inline constexpr const char* kErrorServerEnding = "ORBANTIS.Error.ServerEnding";
+
 class ObjectNode;
 class ClassNode;
 
@@ -50,9 +55,20 @@ class KelmoraServer : public QObject {
   // Called when the process should end by the lifetime rules (started by the
   // bus and the last object is gone).
   void SetQuitHandler(std::function<void()> quit) { FQuit = std::move(quit); }
+  // Ends the server when it holds no object: it gives up its bus name first
+  // (a new call starts a new server), answers the calls already routed to it,
+  // then calls the quit handler. Nothing without a quit handler.
+  void EndWhenIdle();
+  // Giving up the name is under way.
+  bool Ending() const { return FEnding; }
+  // Takes the bus name back while ending (a call came in meanwhile); false
+  // when another server has it now.
+  bool Reclaim();
 
   // --- used by the nodes ---
   QString CreateObject(const QString& owner);
+  // The live object at path, or nullptr.
+  ObjectNode* Find(const QString& path);
   void Released(quint64 id);
   QDBusConnection& Connection() { return FConnection; }
   // Follows a client connection: when it leaves the bus, its objects and
@@ -69,6 +85,7 @@ class KelmoraServer : public QObject {
   std::map<quint64, std::unique_ptr<ObjectNode>> FObjects;
   quint64 FNextId = 1;
   std::function<void()> FQuit;
+  bool FEnding = false;
   QDBusServiceWatcher* FWatcher = nullptr;
   qint64 FOrphanIdleMs = kOrphanIdleMs;
 };

@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
   if (options.startedByBus) {
     // The bus started us for a client; if none ever comes, do not linger.
     QTimer::singleShot(30000, &app, [&server] {
-      if (!server.EverCreated()) QApplication::quit();
+      if (!server.EverCreated()) server.EndWhenIdle();
     });
   }
   const int status = app.exec();

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <thread>
 #include <memory>
+#include <set>
 
 #include "BusFixture.h"
 #include "Emulator.h"
@@ -345,7 +346,7 @@ TEST_F(ServerTest, AClientLeavingReleasesTheObjectsItUsed) {
     QThread::msleep(50);
     r = test::Call(watcher, path, kObjectIface, "GetLastErrorCode");
   } while (r.type() == QDBusMessage::ReplyMessage && timer.elapsed() < 10000);
-  EXPECT_EQ(r.errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+  EXPECT_EQ(r.errorName(), "ORBANTIS.Error.ObjectReleased");
 }
 
 // A sink advised from a connection that did not create the object goes when
@@ -398,7 +399,7 @@ TEST_F(ServerTest, IdleTimeCountsFromTheEndOfTheLastCall) {
   // one sweep (a quarter of the limit).
   QThread::msleep(2000);
   EXPECT_EQ(test::Call(c, path, kObjectIface, "GetLastErrorCode").errorName(),
-            "org.freedesktop.DBus.Error.UnknownObject");
+            "ORBANTIS.Error.ObjectReleased");
 }
 
 TEST_F(ServerTest, ReleasedObjectsAreGone) {
@@ -407,7 +408,7 @@ TEST_F(ServerTest, ReleasedObjectsAreGone) {
   const QString path = CreateObject(c);
   EXPECT_EQ(test::Call(c, path, kAutomation, "Release").type(), QDBusMessage::ReplyMessage);
   EXPECT_EQ(test::Call(c, path, kObjectIface, "GetLastErrorCode").errorName(),
-            "org.freedesktop.DBus.Error.UnknownObject");
+            "ORBANTIS.Error.ObjectReleased");
   EXPECT_NE(CreateObject(c), path) << "paths are not reused";
 }
 
@@ -463,6 +464,54 @@ TEST_F(ServerTest, BusStartedServerEndsWithItsLastObject) {
 }
 
 
+// A till that makes an object per receipt: create, use, release, and the next
+// one 0 to 350 ms later, all around the moments a bus-started server ends
+// (100 ms after its last object it gives up its name, 200 ms later it
+// exits). Every cycle is served, by the server that is there or by a new one
+// the bus starts; a call that reaches a server as it hands over is answered
+// with ServerEnding and made again, as clients do; nothing else fails.
+TEST_F(ServerTest, AnObjectPerReceiptNeverMeetsAnEndingServer) {
+  ASSERT_EQ(test::WaitExit(test::Spawn({ORBANTIS_SERVER_EXE, "-regserverperuser"}, env, dir.Path() + "reg.log"), 10000),
+            0);
+  QDBusConnection c = Client();
+  // ORBANTIS_END_CYCLES runs another number (a quick look, or a longer soak).
+  const int kCycles = qEnvironmentVariableIsSet("ORBANTIS_END_CYCLES") ? qEnvironmentVariableIntValue("ORBANTIS_END_CYCLES")
+                                                                        : 500;
+  int failures = 0, handedOver = 0;
+  std::set<uint> servers;
+  std::string firstFailure;
+  for (int i = 0; i < kCycles; ++i) {
+    QDBusMessage made = test::Call(c, QStringLiteral("/ORBANTIS/KELMORA"), QStringLiteral("ORBANTIS.KELMORA"),
+                                   QStringLiteral("CreateObject"));
+    if (made.errorName() == QLatin1String("ORBANTIS.Error.ServerEnding")) {
+      ++handedOver;
+      made = test::Call(c, QStringLiteral("/ORBANTIS/KELMORA"), QStringLiteral("ORBANTIS.KELMORA"),
+                        QStringLiteral("CreateObject"));
+    }
+    QDBusMessage failed;
+    if (made.type() != QDBusMessage::ReplyMessage) {
+      failed = made;
+    } else {
+      servers.insert(c.interface()->servicePid(made.service()).value());
+      const QString path = made.arguments().value(0).value<QDBusObjectPath>().path();
+      const QDBusMessage used = test::Call(c, path, kObjectIface, QStringLiteral("GetLastErrorCode"));
+      const QDBusMessage released = test::Call(c, path, kAutomation, QStringLiteral("Release"));
+      if (used.type() != QDBusMessage::ReplyMessage) failed = used;
+      else if (released.type() != QDBusMessage::ReplyMessage) failed = released;
+    }
+    if (failed.type() == QDBusMessage::ErrorMessage) {
+      ++failures;
+      if (firstFailure.empty())
+        firstFailure = "cycle " + std::to_string(i) + ": " + failed.errorName().toStdString() + ": " +
+                       failed.errorMessage().toStdString();
+    }
+    QThread::msleep(static_cast<unsigned long>((i * 37) % 351));
+  }
+  std::cout << "an object per receipt: " << kCycles << " cycles, " << servers.size() << " servers, " << handedOver
+            << " calls handed over, " << failures << " failed\n";
+  EXPECT_EQ(failures, 0) << firstFailure;
+}
+
 TEST_F(ServerTest, BadInputGetsAClearAnswerAndTheServerGoesOn) {
   StartServer();
   emulator::Emulator emu;
@@ -485,8 +534,8 @@ TEST_F(ServerTest, BadInputGetsAClearAnswerAndTheServerGoesOn) {
   EXPECT_NE(emu.paperText().find("?\xE2\x82\xAC?"), std::string::npos) << emu.paperText();
   // Release twice, and calls on a released object.
   EXPECT_EQ(test::Call(c, path, kAutomation, "Release").type(), QDBusMessage::ReplyMessage);
-  EXPECT_EQ(test::Call(c, path, kAutomation, "Release").errorName(), "org.freedesktop.DBus.Error.UnknownObject");
-  EXPECT_EQ(test::Call(c, path, kObjectIface, "CMD_33_0_0").errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+  EXPECT_EQ(test::Call(c, path, kAutomation, "Release").errorName(), "ORBANTIS.Error.ObjectReleased");
+  EXPECT_EQ(test::Call(c, path, kObjectIface, "CMD_33_0_0").errorName(), "ORBANTIS.Error.ObjectReleased");
   // The server goes on.
   EXPECT_FALSE(CreateObject(c).isEmpty());
 }

@@ -28,8 +28,15 @@ QDBusMessage Session::call(const QString& service, const QString& path, const QS
 }
 
 QDBusMessage Session::Create() {
-  const QDBusMessage reply = call(QLatin1String(kBusName), QLatin1String(kClassPath), QLatin1String(kClassInterface),
-                                  QStringLiteral("CreateObject"), {});
+  auto create = [this] {
+    return call(QLatin1String(kBusName), QLatin1String(kClassPath), QLatin1String(kClassInterface),
+                QStringLiteral("CreateObject"), {});
+  };
+  QDBusMessage reply = create();
+  // The call reached a server as it handed its name to a new one: the new
+  // one answers it.
+  if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == QLatin1String("ORBANTIS.Error.ServerEnding"))
+    reply = create();
   if (reply.type() != QDBusMessage::ReplyMessage) return reply;
   const QVariantList values = reply.arguments();
   if (values.size() != 1 || values[0].userType() != qMetaTypeId<QDBusObjectPath>())
@@ -102,7 +109,8 @@ QString Explain(const QDBusMessage& error, const QString& what) {
                 "address, and the log %2/ORBANTIS/orbantis_LOG.txt.")
                 .arg(kCallTimeoutMs / 1000)
                 .arg(UserDataHome());
-  } else if (name == QLatin1String("org.freedesktop.DBus.Error.UnknownObject")) {
+  } else if (name == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+             name == QLatin1String("ORBANTIS.Error.ObjectReleased")) {
     text += QStringLiteral(
         "\nThe automation object is gone: the server ended or released it. Run the command again; if it keeps "
         "happening, look at the log in ~/.local/share/ORBANTIS/.");
