@@ -16,6 +16,12 @@ first="${2:-$(( $(date +%s) % 1000000 * 1000 ))}"
 jobs="${3:-1}"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
+# The soak runs copies of the programs, so that a build meanwhile does not
+# change them under it (a program being linked cannot be started).
+mkdir "$out/bin"
+cp "$build/tests/test_receipt_checker" "$build/tests/orbantis-test-receipt-runner" "$build/src/uORBANTIS/orbantis" \
+  "$out/bin/"
+export ORBANTIS_SERVER_EXE="$out/bin/orbantis" ORBANTIS_RECEIPT_RUNNER="$out/bin/orbantis-test-receipt-runner"
 
 # One seed range, in slices so that a long soak reports as it goes.
 range() {
@@ -23,7 +29,7 @@ range() {
   while (( left > 0 )); do
     n=$(( left < 500 ? left : 500 ))
     ORBANTIS_CHECKER_SEED=$seed ORBANTIS_CHECKER_SCHEDULES=$n \
-      "$build/tests/test_receipt_checker" --gtest_brief=1 >"$log.slice" 2>&1 || true
+      "$out/bin/test_receipt_checker" --gtest_brief=1 >"$log.slice" 2>&1 || true
     grep -E "receipt checker|schedule [0-9]+ \(replay|^  " "$log.slice" | tee -a "$log" || true
     # A slice that ended without its figures (a crash, an exception) says how.
     if ! grep -q "^receipt checker:" "$log.slice"; then

@@ -33,7 +33,9 @@
 //     unsettled on the printer;
 //   - nothing left open, and every key settled once the faults stopped.
 //
-// ORBANTIS_CHECKER_HISTORY=1 prints what happened in every schedule.
+// ORBANTIS_CHECKER_HISTORY=1 prints what happened in every schedule;
+// ORBANTIS_SERVER_EXE and ORBANTIS_RECEIPT_RUNNER run other copies of the
+// bus server and the driver process than the build's.
 // ORBANTIS_CHECKER_SCHEDULES sets how many schedules run (default 40),
 // ORBANTIS_CHECKER_SEED the first seed (default 1); a failing schedule
 // prints its seed, and that seed with ORBANTIS_CHECKER_SCHEDULES=1 replays
@@ -300,6 +302,7 @@ class Schedule {
   bool ensureBusServer() {
     if (!FBus) {
       FBus = std::make_unique<test::ServerWorld>();
+      if (const char* exe = std::getenv("ORBANTIS_SERVER_EXE")) FBus->serverExe = exe;
       FBus->env.push_back("XDG_STATE_HOME=" + FDir.Path() + "state");
       FBusClient = std::make_unique<QDBusConnection>(FBus->Client());
     }
@@ -523,7 +526,9 @@ class Schedule {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const char* argv[] = {ORBANTIS_RECEIPT_RUNNER, FDevices[2].c_str(), FJournalPath.c_str(), document.c_str(),
+    const char* runner = std::getenv("ORBANTIS_RECEIPT_RUNNER");
+    if (runner == nullptr) runner = ORBANTIS_RECEIPT_RUNNER;
+    const char* argv[] = {runner, FDevices[2].c_str(), FJournalPath.c_str(), document.c_str(),
                           nullptr};
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ) == 0) {

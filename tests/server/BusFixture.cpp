@@ -117,7 +117,7 @@ ServerWorld::~ServerWorld() {
 }
 
 bool ServerWorld::StartServer() {
-  server = Spawn({ORBANTIS_SERVER_EXE}, env, dir.Path() + "server.log");
+  server = Spawn({serverExe}, env, dir.Path() + "server.log");
   QDBusConnection c = Client();
   QElapsedTimer timer;
   timer.start();

@@ -56,6 +56,7 @@ class ServerWorld {
 
   TempDir dir;
   std::vector<std::string> env;  // for the server and the programs the bus starts
+  std::string serverExe = ORBANTIS_SERVER_EXE;  // what StartServer runs
   std::unique_ptr<PrivateBus> bus;
   pid_t server = -1;
   std::vector<QString> connections;  // guarded by connectionsLock
