@@ -123,6 +123,19 @@ std::string LockHolder(const std::string& path);
 
 void Close(Handle fd);
 
+// Asks the port's driver to pass received bytes on at once (Linux:
+// ASYNC_LOW_LATENCY through TIOCGSERIAL/TIOCSSERIAL). A port or platform that
+// has no such setting is left as it is: that is not an error.
+enum class LowLatency { set, alreadySet, notSupported };
+LowLatency RequestLowLatency(Handle fd);
+
+// A USB-serial adapter holds received bytes up to its latency timer before it
+// passes them on, and every exchange waits that long for its answer. For the
+// device at path: what to do when the timer (read under sysRoot, normally
+// /sys) is above 1 ms, naming the value and how to lower it; "" when it is 1
+// ms or less, or not to be seen (not such an adapter, another platform).
+std::string LatencyAdvice(const std::string& path, const std::string& sysRoot = "/sys");
+
 // Reads the port's settings into dcb. False with errno on failure.
 bool GetCommState(Handle fd, TDCB& dcb);
 

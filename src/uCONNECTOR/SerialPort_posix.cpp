@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -88,6 +91,32 @@ Handle Open(const std::string& path) {
     return kInvalidHandle;
   }
   return fd;
+}
+
+LowLatency RequestLowLatency(Handle fd) {
+  serial_struct s {};
+  if (::ioctl(fd, TIOCGSERIAL, &s) != 0) return LowLatency::notSupported;
+  if ((s.flags & ASYNC_LOW_LATENCY) != 0) return LowLatency::alreadySet;
+  s.flags |= ASYNC_LOW_LATENCY;
+  if (::ioctl(fd, TIOCSSERIAL, &s) != 0) return LowLatency::notSupported;
+  return LowLatency::set;
+}
+
+std::string LatencyAdvice(const std::string& path, const std::string& sysRoot) {
+  // /dev/serial/by-id/... and other links lead to the tty whose name sysfs uses.
+  char resolved[PATH_MAX];
+  const std::string real = ::realpath(path.c_str(), resolved) != nullptr ? resolved : path;
+  const std::string name = real.substr(real.rfind('/') + 1);
+  if (name.empty()) return {};
+  const std::string timer = sysRoot + "/bus/usb-serial/devices/" + name + "/latency_timer";
+  std::ifstream in(timer);
+  int ms = 0;
+  if (!(in >> ms) || ms <= 1) return {};
+  return "The USB-serial adapter " + name + " holds received bytes up to " + std::to_string(ms) +
+         " ms (its latency timer) before passing them on, so every exchange with the printer waits that long. "
+         "Lower it to 1 ms: echo 1 | sudo tee /sys/bus/usb-serial/devices/" + name +
+         "/latency_timer (until the adapter is plugged in again), or for good with a udev rule (see "
+         "linux-platform.md, \"USB-serial adapters\").";
 }
 
 std::string OpenAdvice(int err) {

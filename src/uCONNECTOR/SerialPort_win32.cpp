@@ -113,6 +113,12 @@ Handle Open(const std::string& path) {
   return h;
 }
 
+// Windows serial drivers pass bytes on by their own settings (an FTDI
+// adapter's latency is set in its driver's advanced port settings).
+LowLatency RequestLowLatency(Handle) { return LowLatency::notSupported; }
+
+std::string LatencyAdvice(const std::string&, const std::string&) { return {}; }
+
 std::string OpenAdvice(int err) {
   switch (err) {
     case ENOENT: return "check the port number in the Device Manager, and that the printer is plugged in and switched on.";

@@ -87,6 +87,7 @@ int TConnector::Open() {
 int TConnector::OPEN_THIS_RS() {
   if (Active()) return 0;
   OpenErrorDetail.clear();
+  PortAdvice.clear();
   OpenErrno = 0;
   int result;
   try {
@@ -159,6 +160,12 @@ int TConnector::openSerialSteps() {
                     FCommTimeouts.ReadTotalTimeoutConstant, FCommTimeouts.WriteTotalTimeoutMultiplier,
                     FCommTimeouts.WriteTotalTimeoutConstant))
     return -6;
+  // Answers come through as they arrive where the port's driver can be told
+  // to; an adapter that holds them for its latency timer is named, with what
+  // to do.
+  serial::RequestLowLatency(FHandle);
+  PortAdvice = serial::LatencyAdvice(DeviceName());
+  if (!PortAdvice.empty()) log("TConnector.Open : " + PortAdvice);
   return 0;
 }
 

@@ -71,6 +71,9 @@ class TConnector {
   // Why the last Open failed, for a person: the path or address, the
   // system's reason and what to do. Empty after a successful Open.
   std::string OpenErrorDetail;
+  // Advice on the serial port that opened (a USB-serial adapter that holds
+  // answers for its latency timer); "" when there is none.
+  std::string PortAdvice;
   // The system's error number of the last failed open (EBUSY: another
   // program holds the port), 0 after a successful one.
   int OpenErrno = 0;

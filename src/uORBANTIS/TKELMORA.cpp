@@ -293,6 +293,9 @@ std::int32_t TKELMORA::CONNECT_TO_PRINTER() {
         log("TPRAXOL.CONNECT_TO_PRINTER :" + FLastErrorDetail);
         log("TPRAXOL.CONNECT_TO_PRINTER :" + FDORRIK->FLastErrorMessage);
       } else {
+        // Advice on a port that works but slows every exchange (a USB-serial
+        // adapter's latency timer) is the detail of a connect that succeeds.
+        FLastErrorDetail = c.PortAdvice;
         tmp_Int = -300;
         FDORRIK->FLastErrorMessage = "Server can not open COM port:[TO_SET_DTR].";
         c.SET_DTR(TO_SET_DTR);

@@ -8,12 +8,15 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "support/PtyPair.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "uCONNECTOR/ComPortPath.h"
+#include "uCONNECTOR/SerialPort.h"
 #include "uCONNECTOR/TConnector.h"
 #include "uErrLog/uErrLog.h"
 #include "foundation/Strings.h"
@@ -78,6 +81,48 @@ TEST(SerialConnector, OpenSetsTheLineAndCloseIsRepeatable) {
   EXPECT_FALSE(c->Active());
   c->Close();
   EXPECT_FALSE(c->Active());
+}
+
+// A port whose driver has no low-latency setting (a pseudo-terminal, as a
+// plain UART under some drivers) opens as before, with no advice.
+TEST(SerialConnector, APortWithoutALowLatencySettingOpensWithoutAdvice) {
+  test::PtyPair pty;
+  auto c = ConnectorOn(pty.SlavePath());
+  ASSERT_EQ(c->Open(), 0);
+  EXPECT_EQ(serial::RequestLowLatency(c->FHandle), serial::LowLatency::notSupported);
+  EXPECT_TRUE(c->PortAdvice.empty()) << c->PortAdvice;
+}
+
+// A USB-serial adapter's latency timer, read where the kernel shows it (a
+// folder standing in for /sys), through the stable by-id link a till uses.
+TEST(SerialConnector, AnAdapterThatHoldsAnswersIsNamedWithWhatToDo) {
+  test::TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string sys = dir.Path() + "sys";
+  fs::create_directories(sys + "/bus/usb-serial/devices/ttyUSB7");
+  fs::create_directories(dir.Path() + "dev/serial/by-id");
+  std::ofstream(dir.Path() + "dev/ttyUSB7").put('\n');
+  const std::string byId = dir.Path() + "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+  fs::create_symlink(dir.Path() + "dev/ttyUSB7", byId);
+  struct Case {
+    const char* timer;  // nullptr: no latency_timer file
+    bool advised;
+  };
+  for (const Case& k : {Case {"16\n", true}, Case {"2", true}, Case {"1\n", false}, Case {"0", false},
+                        Case {"garbage", false}, Case {nullptr, false}}) {
+    const std::string file = sys + "/bus/usb-serial/devices/ttyUSB7/latency_timer";
+    fs::remove(file);
+    if (k.timer != nullptr) std::ofstream(file) << k.timer;
+    const std::string advice = serial::LatencyAdvice(byId, sys);
+    EXPECT_EQ(!advice.empty(), k.advised) << (k.timer ? k.timer : "no file") << ": " << advice;
+    if (k.advised) {
+      EXPECT_NE(advice.find("ttyUSB7 holds received bytes up to " + std::to_string(std::atoi(k.timer)) + " ms"),
+                std::string::npos)
+          << advice;
+      EXPECT_NE(advice.find("echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB7/latency_timer"), std::string::npos)
+          << advice;
+    }
+  }
 }
 
 TEST(SerialConnector, ServiceModeLeavesThePortSettingsAlone) {
