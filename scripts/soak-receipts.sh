@@ -15,7 +15,7 @@ count="${1:?usage: soak-receipts.sh SCHEDULES [FIRST_SEED] [JOBS]}"
 first="${2:-$(( $(date +%s) % 1000000 * 1000 ))}"
 jobs="${3:-1}"
 out="$(mktemp -d)"
-trap 'rm -rf "$out"' EXIT
+trap 'jobs -p | xargs -r kill 2>/dev/null; rm -rf "$out"' EXIT
 # The soak runs copies of the programs, so that a build meanwhile does not
 # change them under it (a program being linked cannot be started).
 mkdir "$out/bin"

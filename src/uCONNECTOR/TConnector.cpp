@@ -163,7 +163,8 @@ int TConnector::openSerialSteps() {
   // Answers come through as they arrive where the port's driver can be told
   // to; an adapter that holds them for its latency timer is named, with what
   // to do.
-  serial::RequestLowLatency(FHandle);
+  // Service mode leaves the port's settings alone, this one included.
+  if (!SERVICE_MODE) serial::RequestLowLatency(FHandle);
   PortAdvice = serial::LatencyAdvice(DeviceName());
   if (!PortAdvice.empty()) log("TConnector.Open : " + PortAdvice);
   return 0;

@@ -87,6 +87,10 @@ client=$!
 # The server is in the call once the printer has its first request (however
 # long a busy machine takes to start the server).
 for _ in $(seq 300); do grep -q '^orbantis-emulator: request' "$WORK/silent.err" && break; sleep 0.1; done
+grep -q '^orbantis-emulator: request' "$WORK/silent.err" || {
+  echo "FAIL the silent printer got no request in 30 s (the server did not start or connect)"
+  failed=$((failed + 1))
+}
 # Only the server on this private bus (other tests may run servers of their own).
 server="$(busctl --user call org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus \
   GetConnectionUnixProcessID s ORBANTIS.KELMORA | awk '{print $2}')"

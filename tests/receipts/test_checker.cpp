@@ -1,12 +1,14 @@
 // The receipt checker: seeded random schedules of shop life on one network
 // printer, each judged from the paper roll.
 //
-// Three tills send whole receipts: with and without payments, with a buyer,
+// Four tills send whole receipts: with and without payments, with a buyer,
 // with a line of an item the printer does not have (refused, so the receipt
 // is cancelled). Tills 1 and 2 belong to one program (one journal
 // connection, one receipt service, a printer connection each); till 3 sends
 // its receipts to orbantis-http's service (its own journal connection on the
-// same journal file, its own serial line), as a web till does. A till of
+// same journal file, its own serial line), as a web till does; till 4 calls
+// printReceipt on an object of the bus server, a process of its own on a
+// private bus. A till of
 // another program rings its own receipts with the command rows on its own
 // serial line, or (one receipt in three) as bare frames through
 // orbantis-http's raw route, and sometimes leaves one open for a while.
@@ -20,8 +22,10 @@
 // journal for a call as a full disk would; and (as root, who may reopen a
 // serial line a killed driver left exclusive) runs a till's call in a driver
 // process of its own that shares the journal, killed with SIGKILL at a
-// random frame. Then the faults stop: the other till finishes its receipt,
-// and each till sends its key until the answer is final.
+// random frame; till 4's fault is the bus server killed with SIGKILL at a
+// random frame of its call (it starts again with the next one). Then the
+// faults stop: the other till finishes its receipt, and each till sends its
+// key until the answer is final.
 //
 // The oracle reads the paper roll and the answers:
 //   - each key fiscalised at most once, and no receipt holding two tills' lines;
@@ -224,14 +228,15 @@ class Schedule {
     return wire == 0 ? test::ModelAt({}, FPort, 100) : test::ModelAt(FDevices[static_cast<std::size_t>(wire - 1)], 0, 100);
   }
 
-  // The printer keeps its memory in a file, and its wires keep their names
-  // (the same port, links to its serial lines), so that it can be switched
-  // off and started again as the same device.
+  // The printer keeps its memory in a file, and its serial lines keep their
+  // names (links), so that it can be switched off and started again as the
+  // same device.
   void startPrinter() {
     emulator::EmulatorOptions options;
     options.stateFile = FDir.Path() + "printer.json";
     FEmu = std::make_unique<emulator::Emulator>(options);
-    FPort = FEmu->startTcp(FPort);
+    // A new port each start: the old one may be another program's by now.
+    FPort = FEmu->startTcp(0);
     for (std::size_t i = 0; i < FDevices.size(); ++i) {
       FDevices[i] = FDir.Path() + "line" + std::to_string(i);
       FEmu->startPty(FDevices[i]);
@@ -318,8 +323,12 @@ class Schedule {
       const QDBusMessage init =
           busMethod("initFiscalPrinterDevice", {QString::fromStdString(FDevices[4]), 115200, true, true});
       const QDBusMessage connected = busMethod("CONNECT_TO_PRINTER");
-      if (init.arguments().value(0).toInt() != 0 || connected.arguments().value(0).toInt() != 0) {
+      auto ok = [](const QDBusMessage& m) {
+        return m.type() == QDBusMessage::ReplyMessage && m.arguments().value(0).toInt() == 0;
+      };
+      if (!ok(init) || !ok(connected)) {
         FHistory << "    the bus object did not connect\n";
+        test::Call(*FBusClient, FBusObject, QStringLiteral("ORBANTIS.Automation"), QStringLiteral("Release"));
         FBusObject.clear();
         return false;
       }
@@ -335,7 +344,11 @@ class Schedule {
     if (!FBus || FBus->server <= 0) return;
     if (signal == SIGTERM) FHistory << "  the bus server stops\n";
     ::kill(FBus->server, signal);
-    test::WaitExit(FBus->server, 10000);
+    if (test::WaitExit(FBus->server, 10000) < 0) {
+      // A server that does not end would keep the bus name from the next.
+      ::kill(FBus->server, SIGKILL);
+      test::WaitExit(FBus->server, 10000);
+    }
     FBus->server = -1;
     FBusObject.clear();
   }
@@ -344,15 +357,17 @@ class Schedule {
   // server with SIGKILL as the printer receives that frame of the call.
   Outcome busCall(const std::string& document, int killAt) {
     if (!ensureBusServer()) return {1, "the bus server could not be reached"};
-    std::atomic<int> seen {0};
+    // The hook holds what it uses: the emulator may run a copy of it as it is
+    // taken away.
+    const auto seen = std::make_shared<std::atomic<int>>(0);
     const pid_t server = FBus->server;
     if (killAt > 0)
-      FEmu->setRequestHook([&](std::uint8_t) {
-        if (++seen == killAt) ::kill(server, SIGKILL);
+      FEmu->setRequestHook([seen, killAt, server](std::uint8_t) {
+        if (++*seen == killAt) ::kill(server, SIGKILL);
       });
     const QDBusMessage reply = busMethod("printReceipt", {QString::fromStdString(document), QString()});
     FEmu->setRequestHook(nullptr);
-    if (killAt > 0 && seen >= killAt) {
+    if (killAt > 0 && *seen >= killAt) {
       FHistory << "    the bus server killed at frame " << killAt << "\n";
       ++FFaults;
       ::waitpid(server, nullptr, 0);
@@ -516,12 +531,13 @@ class Schedule {
     const std::string document = FDir.Path() + "document.json", out = FDir.Path() + "answer.json";
     std::ofstream(document) << k.document;
     const int frame = pick(1, 14);
-    std::atomic<pid_t> child {-1};
-    std::atomic<int> seen {0};
+    // Shared with the hook, which the emulator may still run as it is taken away.
+    const auto child = std::make_shared<std::atomic<pid_t>>(-1);
+    const auto seen = std::make_shared<std::atomic<int>>(0);
     bool killedNow = false;
-    FEmu->setRequestHook([&](std::uint8_t) {
+    FEmu->setRequestHook([child, seen, frame](std::uint8_t) {
       // Frames count once the process is known: it is killed at its own kth.
-      if (child.load() > 0 && ++seen == frame) ::kill(child.load(), SIGKILL);
+      if (child->load() > 0 && ++*seen == frame) ::kill(child->load(), SIGKILL);
     });
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -532,7 +548,7 @@ class Schedule {
                           nullptr};
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ) == 0) {
-      child = pid;
+      *child = pid;
       bool ended = false;
       int status = 0;
       for (int i = 0; i < 3000 && !ended; ++i) {

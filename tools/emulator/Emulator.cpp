@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -27,6 +29,9 @@ Emulator::Emulator(Options options)
   if (!options.serial.empty()) printer_.setSerialNumber(options.serial);
   if (!stateFile_.empty()) {
     std::ifstream in(stateFile_, std::ios::binary);
+    const int err = errno;
+    if (!in && err != ENOENT)
+      throw std::runtime_error(stateFile_ + ": cannot read the state file (" + std::strerror(err) + ")");
     if (in) {
       std::ostringstream text;
       text << in.rdbuf();
