@@ -2,8 +2,8 @@
 # The tests again under the sanitizers, each in a build folder of its own:
 #   build-asan  every test with AddressSanitizer and UndefinedBehaviorSanitizer
 #   build-tsan  the tests that run the engine, the objects and their workers,
-#               the receipt service and the HTTP service, on several threads, and
-#               a few schedules of the receipt checker, with ThreadSanitizer
+#               the receipt service and the HTTP service, on several threads, with
+#               ThreadSanitizer
 # Any report fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -24,14 +24,7 @@ cmake --build "$root/build-asan" --parallel "$jobs"
 
 echo "== ThreadSanitizer"
 configure "$root/build-tsan" "-fsanitize=thread -fno-omit-frame-pointer"
-cmake --build "$root/build-tsan" --parallel "$jobs" --target test_u_FP_BASE test_automation test_integration test_uCONNECTOR test_receipts test_http \
-  test_receipt_checker
+cmake --build "$root/build-tsan" --parallel "$jobs" --target test_u_FP_BASE test_automation test_integration test_uCONNECTOR test_receipts test_http
 (cd "$root/build-tsan" &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions="$root/scripts/tsan.supp" \
   ctest --output-on-failure --parallel "$jobs" --timeout 600 -R "Exchange|Object|OnEmulator|TcpConnector|SerialConnector|ExactlyOnce|ReceiptOwnership|Http(Routes|Errors|Auth|Printers|Limits|Detection|ExactlyOnce|Safety)")
-# The receipt checker's programs share a journal file and a printer from
-# several threads (orbantis-http's workers and server beside the tills): a
-# few schedules of it under ThreadSanitizer too.
-(cd "$root/build-tsan" &&
-  ORBANTIS_CHECKER_SCHEDULES=8 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions="$root/scripts/tsan.supp" \
-  ./tests/test_receipt_checker --gtest_brief=1)

@@ -56,6 +56,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -181,7 +182,7 @@ class Schedule {
     const int steps = pick(10, 24);
     for (int s = 0; s < steps; ++s) {
       const int roll = pick(1, 100);
-      if (roll <= 58) tillCall(pick(0, kTills - 1), /*faultsOn=*/true);
+      if (roll <= 58) tillCall(pick(0, FTillCount - 1), /*faultsOn=*/true);
       else if (roll <= 76) foreignStep();
       else if (roll <= 84) {
         const int which = pick(1, 7);
@@ -201,7 +202,7 @@ class Schedule {
     FEmu->faults().restore();
     finishForeign();
     for (int round = 0; round < 8; ++round)
-      for (int t = 0; t < kTills; ++t) {
+      for (int t = 0; t < FTillCount; ++t) {
         if (FCurrent[t] < 0 || FKeys[static_cast<std::size_t>(FCurrent[t])].final) continue;
         personActs(FKeys[static_cast<std::size_t>(FCurrent[t])]);
         tillCall(t, false);
@@ -736,6 +737,10 @@ class Schedule {
   std::mt19937_64 FRandom;
   // 1 and 2 of one program, 3 through orbantis-http, 4 through the bus server.
   static constexpr int kTills = 4;
+  // ORBANTIS_CHECKER_TILLS=3 leaves out the bus server's till (ThreadSanitizer
+  // cannot see the hand-offs inside Qt's bus threads, which are not built
+  // with it, and reports them as races).
+  const int FTillCount = static_cast<int>(std::clamp<std::uint64_t>(EnvNumber("ORBANTIS_CHECKER_TILLS", kTills), 1, kTills));
   test::TempDir FDir;
   test::ScopedEnv FStateHome {"XDG_STATE_HOME", FDir.Path() + "state"};
   test::ScopedEnv FConfigHome {"XDG_CONFIG_HOME", FDir.Path() + "config"};
