@@ -3,6 +3,7 @@
 // reads after it.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <set>
 
 #include "EmulatorFixture.h"
@@ -15,12 +16,27 @@ struct Step {
   AnsiStrings in;
 };
 
+// The host's local time as the printer writes it.
+std::string LocalTime(std::time_t t, const char* format) {
+  std::tm tm {};
+  localtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, format, &tm);
+  return text;
+}
+
 TEST(EveryCommandOnEmulator, AShopsDay) {
   test::ModelOnEmulator e;
   ASSERT_EQ(e.openResult, 0);
+  // The software printer was fiscalised a day before it started and refuses a
+  // clock before its last fiscal record: the day runs at the present time, and
+  // the reports ask for the days around it, so the test holds on any date.
+  const std::time_t now = std::time(nullptr);
+  const std::string date = LocalTime(now, "%d-%m-%y"), hms = LocalTime(now, "%H:%M:%S");
+  const std::string from = LocalTime(now - 2 * 24 * 3600, "%d%m%y"), to = LocalTime(now, "%d%m%y");
   const Step day[] = {
       // Identity, clock and configuration.
-      {"CMD_74_0_0", {"X"}}, {"CMD_74_0_1", {}}, {"CMD_90_0_0", {}}, {"CMD_61_0_0", {"10-12-26", "09:00:00"}},
+      {"CMD_74_0_0", {"X"}}, {"CMD_74_0_1", {}}, {"CMD_90_0_0", {}}, {"CMD_61_0_0", {date, hms}},
       {"CMD_62_0_0", {}}, {"CMD_62_0_1", {}}, {"CMD_86_0_0", {}}, {"CMD_86_0_1", {}},
       {"CMD_43_0_0", {"1", "ORBANTIS CAFE"}}, {"CMD_43_0_1", {"R1"}}, {"CMD_41_0_0", {"00000000"}},
       {"CMD_41_0_1", {}}, {"CMD_36_0_0", {}}, {"CMD_36_0_1", {"192.168.1.50", "255.255.255.0", "4999", "192.168.1.1", "001122334455"}},
@@ -71,21 +87,21 @@ TEST(EveryCommandOnEmulator, AShopsDay) {
       {"CMD_113_0", {}}, {"CMD_118_0", {}}, {"CMD_70_0_0", {"50.00"}}, {"CMD_70_0_0", {"-10.00"}},
       {"CMD_69_0_0", {"2", "", ""}}, {"CMD_69_0_0", {"0", "", ""}},
       {"CMD_83_0_0", {"0", "2", "111111", "20.00", "9.00", "0.00", "0.00", "0.00", "0.00"}},
-      {"CMD_50_0_0", {"010126", "311226"}}, {"CMD_73_0_0", {"", "1", "1"}}, {"CMD_79_0_0", {"", "010126", "311226"}},
-      {"CMD_94_0_0", {"", "010126", "311226"}}, {"CMD_95_0_0", {"0", "1", "1"}}, {"CMD_105_0_0", {}},
+      {"CMD_50_0_0", {from, to}}, {"CMD_73_0_0", {"", "1", "1"}}, {"CMD_79_0_0", {"", from, to}},
+      {"CMD_94_0_0", {"", from, to}}, {"CMD_95_0_0", {"0", "1", "1"}}, {"CMD_105_0_0", {}},
       // Fiscal memory.
       {"CMD_114_0", {"1"}}, {"CMD_114_1", {"1"}}, {"CMD_114_2", {"1", "1"}}, {"CMD_114_3", {"1"}},
       {"CMD_114_4", {"1", "1"}}, {"CMD_114_5", {"1"}}, {"CMD_114_6", {"1", "1"}}, {"CMD_114_7", {"1"}},
       {"CMD_114_8", {"1"}}, {"CMD_114_9", {"1"}}, {"CMD_114_10", {"1", "1"}}, {"CMD_114_11", {"1"}},
       // Electronic journal.
-      {"CMD_120_0", {}}, {"CMD_120_1", {}}, {"CMD_120_2", {"12"}}, {"CMD_120_3", {"010126", "311226"}},
-      {"CMD_120_4", {"1", "1", "1", "1"}}, {"CMD_120_5", {"12"}}, {"CMD_120_6", {"010126", "311226"}},
-      {"CMD_120_7", {"1", "1", "1", "1"}}, {"CMD_120_8", {"12"}}, {"CMD_120_9", {"010126", "311226"}},
-      {"CMD_120_10", {"1", "1", "1", "1"}}, {"CMD_120_11", {}}, {"CMD_120_12", {"010126", "311226"}},
-      {"CMD_120_13", {"1", "1", "1", "1"}}, {"CMD_120_14", {"010126", "311226"}}, {"CMD_120_15", {"1", "1", "1", "1"}},
-      {"CMD_120_16", {"010126", "311226"}}, {"CMD_120_17", {"1", "1", "1", "1"}}, {"CMD_120_18", {}},
-      {"CMD_120_19", {"010126", "311226"}}, {"CMD_120_20", {"1", "1", "1", "1"}}, {"CMD_120_21", {"010126", "311226"}},
-      {"CMD_120_22", {"1", "1", "1", "1"}}, {"CMD_120_23", {"010126", "311226"}}, {"CMD_120_24", {"1", "1", "1", "1"}},
+      {"CMD_120_0", {}}, {"CMD_120_1", {}}, {"CMD_120_2", {"12"}}, {"CMD_120_3", {from, to}},
+      {"CMD_120_4", {"1", "1", "1", "1"}}, {"CMD_120_5", {"12"}}, {"CMD_120_6", {from, to}},
+      {"CMD_120_7", {"1", "1", "1", "1"}}, {"CMD_120_8", {"12"}}, {"CMD_120_9", {from, to}},
+      {"CMD_120_10", {"1", "1", "1", "1"}}, {"CMD_120_11", {}}, {"CMD_120_12", {from, to}},
+      {"CMD_120_13", {"1", "1", "1", "1"}}, {"CMD_120_14", {from, to}}, {"CMD_120_15", {"1", "1", "1", "1"}},
+      {"CMD_120_16", {from, to}}, {"CMD_120_17", {"1", "1", "1", "1"}}, {"CMD_120_18", {}},
+      {"CMD_120_19", {from, to}}, {"CMD_120_20", {"1", "1", "1", "1"}}, {"CMD_120_21", {from, to}},
+      {"CMD_120_22", {"1", "1", "1", "1"}}, {"CMD_120_23", {from, to}}, {"CMD_120_24", {"1", "1", "1", "1"}},
       {"CMD_120_25", {}}, {"CMD_120_26", {}}, {"CMD_120_27", {}},
       // Logo rows, memory, service.
       {"CMD_115_0", {"0", std::string(144, 'f')}}, {"CMD_115_1", {"0"}}, {"CMD_116_0", {"0", "16"}},
