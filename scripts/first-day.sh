@@ -27,8 +27,10 @@ fail() { echo "FAIL $1"; failed=$((failed + 1)); }
 check() { if eval "$2"; then pass "$1"; else fail "$1"; fi; }
 
 work="$(mktemp -d /tmp/orbantis-first-day-XXXXXX)"
+installed=0
 purge() {
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q orbantis >/dev/null 2>&1
+  # Only a package this run installed: another run may have its own installed.
+  ((installed)) && DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q orbantis >/dev/null 2>&1
   rm -rf "$work"
 }
 trap purge EXIT
@@ -41,6 +43,18 @@ if ! "$root/scripts/package.sh" >"$work/package.log" 2>&1; then
   exit 1
 fi
 deb="$(ls "$root"/build-package/orbantis_*.deb | head -1)"
+# The package is installed system-wide: two test runs on one machine (two
+# clones, a developer's run beside CI's) would install and purge it under
+# each other. They take turns.
+lock=/run/lock/orbantis-first-day.lock
+[[ -d /run/lock ]] || lock=/tmp/orbantis-first-day.lock
+exec 9>>"$lock"
+if ! flock -n 9; then
+  echo "first-day: another run has the package installed; waiting for it"
+  flock 9
+fi
+installed=1
+
 if DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "$deb" >"$work/install.log" 2>&1; then
   pass "apt-get install ./$(basename "$deb")"
 else
@@ -97,7 +111,7 @@ kill "$http"
 sleep 0.3
 kill "$emulator"
 DAY
-env -i PATH=/usr/bin:/bin HOME="$work/home" timeout 300 dbus-run-session -- bash "$work/day.sh" >/dev/null 2>&1
+env -i PATH=/usr/bin:/bin HOME="$work/home" timeout 300 dbus-run-session -- bash "$work/day.sh" >/dev/null 2>&1 9>&-
 h="$work/home"
 check "the installed Python example prints the first receipt" 'grep -q "^python 0$" $h/results && grep -q "FISCAL RECEIPT" $h/paper.txt'
 check "orbantis-cli prints the receipt document" 'grep -q "^receipt1 0$" $h/results && grep -q "printed: number 2" $h/receipt1.out'
@@ -115,12 +129,21 @@ done
 
 echo "== purge"
 # A server the user started by hand before the package goes ends with it.
-env -i PATH=/usr/bin:/bin HOME="$work/home" dbus-run-session -- /usr/bin/orbantis >/dev/null 2>&1 &
+env -i PATH=/usr/bin:/bin HOME="$work/home" dbus-run-session -- /usr/bin/orbantis >/dev/null 2>&1 9>&- &
 for _ in $(seq 50); do pgrep -x -f /usr/bin/orbantis >/dev/null && break; sleep 0.1; done
 check "a server started by hand runs" 'pgrep -x -f /usr/bin/orbantis >/dev/null'
+# A program of the same name that is not the package's (a developer's build,
+# another installation) is not the package's to end.
+mkdir -p "$work/other"
+cp /usr/bin/orbantis "$work/other/orbantis"
+env -i PATH=/usr/bin:/bin HOME="$work/home" dbus-run-session -- "$work/other/orbantis" >/dev/null 2>&1 9>&- &
+for _ in $(seq 50); do pgrep -x -f "$work/other/orbantis" >/dev/null && break; sleep 0.1; done
+check "a server of the same name from another folder runs" 'pgrep -x -f "$work/other/orbantis" >/dev/null'
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get purge -y -q orbantis >/dev/null 2>&1
 for _ in $(seq 50); do pgrep -x -f /usr/bin/orbantis >/dev/null || break; sleep 0.1; done
 check "a server running when the package goes ends with it" '! pgrep -x -f /usr/bin/orbantis >/dev/null'
+check "a program of the same name from another folder keeps running" 'pgrep -x -f "$work/other/orbantis" >/dev/null'
+pkill -TERM -x -f "$work/other/orbantis" || true
 check "apt-get purge leaves no program and no registration" '[[ ! -e /usr/bin/orbantis && ! -e /usr/share/dbus-1/services/ORBANTIS.KELMORA.service && ! -e $doc ]]'
 
 echo "$passed passed, $failed failed"
