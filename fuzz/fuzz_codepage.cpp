@@ -9,6 +9,8 @@
 //    encodes back to exactly those bytes;
 //  - encoding never yields 00h or more bytes than characters, and encoding
 //    what an encoding decodes to changes nothing;
+//  - encoding that reports what it lost gives the same bytes, and one that
+//    reports nothing lost has no "?" the text did not hold;
 //  - UTF-8 decodes and re-encodes to itself exactly when it is valid (checked
 //    against a reference validator); invalid input yields at least one U+FFFD;
 //  - UTF-16 encodes to valid UTF-8 that decodes to the same text, lone
@@ -104,6 +106,15 @@ void CheckEncode(const WideString& wide, std::uint16_t codePage) {
   FUZZ_CHECK(encoded.size() <= wide.size());
   FUZZ_CHECK(encoded.find('\0') == AnsiString::npos);
   FUZZ_CHECK(EncodeCodePage(DecodeCodePage(encoded, codePage), codePage) == encoded);
+  char32_t lost = 0;
+  FUZZ_CHECK(EncodeCodePage(wide, codePage, lost) == encoded);
+  if (lost == 0) {
+    const WideString text = wide.substr(0, wide.find(u'\0'));
+    std::size_t asked = 0, got = 0;
+    for (const char16_t ch : text) asked += ch == u'?';
+    for (const char ch : encoded) got += ch == '?';
+    FUZZ_CHECK(got == asked);
+  }
 }
 
 void CheckUtf8(const std::string& bytes) {

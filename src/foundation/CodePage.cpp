@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
 
 namespace orbantis {
 
@@ -174,27 +175,52 @@ WideString DecodeCodePage(const AnsiString& S, std::uint16_t codePage) {
   return out;
 }
 
-AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage) {
+AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage, char32_t& firstLost) {
   const Table& table = TableFor(codePage);
+  firstLost = 0;
+  auto lost = [&firstLost](char32_t cp) {
+    if (firstLost == 0) firstLost = cp;
+  };
   AnsiString out;
   out.reserve(ws.size());
   std::size_t i = 0;
   while (i < ws.size() && ws[i] != 0) {
     char32_t cp = NextCodePoint(ws, i);
-    if (IsCombiningMark(cp)) continue;  // a mark with no base letter is dropped
+    if (IsCombiningMark(cp)) {  // a mark with no base letter is dropped
+      lost(cp);
+      continue;
+    }
 
     // Fold the marks that follow into the letter while the result is still a
     // character of the code page; any other mark is dropped.
     while (i < ws.size() && IsCombiningMark(ws[i])) {
-      char32_t composed = Compose(cp, ws[i]);
-      if (composed != 0 && ByteFor(table, composed) >= 0) cp = composed;
-      ++i;
+      const char32_t mark = ws[i++];
+      const char32_t composed = Compose(cp, mark);
+      if (composed != 0 && ByteFor(table, composed) >= 0) {
+        cp = composed;
+        continue;
+      }
+      if (composed != 0) lost(composed);
+      else if (ByteFor(table, cp) < 0) lost(cp);
+      else lost(mark);
     }
 
-    int b = ByteFor(table, cp);
+    const int b = ByteFor(table, cp);
+    if (b < 0) lost(cp);
     out.push_back(b >= 0 ? static_cast<char>(b) : '?');
   }
   return out;
+}
+
+AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage) {
+  char32_t ignored = 0;
+  return EncodeCodePage(ws, codePage, ignored);
+}
+
+std::string CodePointName(char32_t cp) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
+  return text;
 }
 
 std::string WideToUtf8(const WideString& ws) {

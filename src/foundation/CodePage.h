@@ -21,6 +21,17 @@ WideString DecodeCodePage(const AnsiString& S, std::uint16_t codePage);
 // becomes "?".
 AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage);
 
+// The same, and firstLost receives the first character that did not survive
+// (0 when every one did): one printed as "?", a mark that does not compose
+// with its letter in this code page (which the plain form drops), or a lone
+// surrogate. For a letter and a mark whose composition the code page lacks,
+// it is the letter the writer meant (U+0439 for U+0438 with a breve);
+// otherwise the letter the page lacks before the mark.
+AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage, char32_t& firstLost);
+
+// A character as people name it in error texts: "U+0416", "U+1F600".
+std::string CodePointName(char32_t cp);
+
 // UTF-8 <-> UTF-16 for file contents, paths and the bus boundary. Invalid
 // sequences become U+FFFD.
 std::string WideToUtf8(const WideString& ws);

@@ -47,9 +47,10 @@ namespace {
 
 PrinterConfig ParseOne(const json& e, std::size_t i) {
   if (!e.is_object()) Bad(i, "", "is not an object");
-  static const std::set<std::string> known = {"id", "device", "com", "host", "baud", "codePage"};
+  static const std::set<std::string> known = {"id", "device", "com", "host", "baud", "codePage",
+                                              "replaceUnmappable"};
   for (const auto& [k, v] : e.items())
-    if (!known.count(k)) Bad(i, k, "is not a printer setting (id, device, com, host, baud, codePage)");
+    if (!known.count(k)) Bad(i, k, "is not a printer setting (id, device, com, host, baud, codePage, replaceUnmappable)");
   PrinterConfig p;
   if (!e.contains("id") || !e["id"].is_string()) Bad(i, "id", "is required, a text");
   p.id = e["id"].get<std::string>();
@@ -87,6 +88,10 @@ PrinterConfig ParseOne(const json& e, std::size_t i) {
     if (!e["codePage"].is_number_integer() || (e["codePage"] != 1252 && e["codePage"] != 1251))
       Bad(i, "codePage", "must be 1252 (Western) or 1251 (Cyrillic)");
     p.codePage = e["codePage"].get<std::int32_t>();
+  }
+  if (e.contains("replaceUnmappable")) {
+    if (!e["replaceUnmappable"].is_boolean()) Bad(i, "replaceUnmappable", "must be true or false");
+    p.replaceUnmappable = e["replaceUnmappable"].get<bool>();
   }
   return p;
 }

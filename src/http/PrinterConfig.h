@@ -22,6 +22,8 @@ struct PrinterConfig {
   std::uint16_t port = 0;  // ... and port
   std::int32_t baud = 115200;
   std::int32_t codePage = 1252;
+  // Print "?" for a character the code page lacks instead of refusing the text.
+  bool replaceUnmappable = false;
   bool detected = false;  // found by detection, not written in the file
 
   bool IsTcp() const { return !host.empty(); }

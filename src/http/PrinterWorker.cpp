@@ -70,6 +70,7 @@ json PrinterWorker::Describe() {
             {"source", FConfig.detected ? "detected" : "config"},
             {"connection", FConfig.Connection()},
             {"codePage", FConfig.codePage},
+            {"replaceUnmappable", FConfig.replaceUnmappable},
             {"serial", FSerial.empty() ? json(nullptr) : json(FSerial)},
             {"state", FBusy || !FQueue.empty() ? "busy" : (FLastError && FLastError->status >= 500 ? "offline" : "idle")},
             {"queued", FQueue.size()},
@@ -87,6 +88,7 @@ std::optional<Answer> PrinterWorker::connect() {
   if (!FPrinter) FPrinter = std::make_unique<TKELMORA>();
   TKELMORA& p = *FPrinter;
   p.set_codePage(FConfig.codePage);
+  p.set_replaceUnmappable(FConfig.replaceUnmappable);
   if (FPrepare) FPrepare(p);
   std::int32_t code;
   if (FConfig.IsTcp())

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "DStrParser/DStrParser.h"
+#include "foundation/CodePage.h"
 
 namespace orbantis::cmd {
 
@@ -85,6 +86,22 @@ std::string describe(char ch) {
 
 const std::string kNothingSentEn = "; nothing was sent to the printer.";
 const std::string kNothingSentBg = "; нищо не е изпратено към устройството.";
+
+}  // namespace
+
+FieldRefused UnprintableText(const std::string& parameter, char32_t character, std::uint16_t codePage) {
+  const std::string name = CodePointName(character), page = std::to_string(codePage);
+  return FieldRefused(parameter,
+                      "Parameter " + parameter + " holds " + name + ", a character code page " + page +
+                          " cannot print" + kNothingSentEn +
+                          " Write the text without it, or set replaceUnmappable to print \"?\" in its place.",
+                      "Параметърът " + parameter + " съдържа " + name + ", знак, който кодова таблица " + page +
+                          " не може да отпечата" + kNothingSentBg +
+                          " Напишете текста без него или задайте replaceUnmappable, за да се отпечата \"?\" на "
+                          "негово място.");
+}
+
+namespace {
 
 [[noreturn]] void refuseCharacter(const FieldPiece& p, char ch) {
   throw FieldRefused(p.name, "Parameter " + std::string(p.name) + " holds " + describe(ch) +

@@ -103,6 +103,11 @@ class FieldRefused : public Exception {
   std::string Bulgarian;  // UTF-8
 };
 
+// A text value holding a character the printer's code page cannot print
+// (character, see EncodeCodePage's firstLost). Refused rather than printed
+// as "?": a receipt with a garbled line is a wrong fiscal document.
+FieldRefused UnprintableText(const std::string& parameter, char32_t character, std::uint16_t codePage);
+
 // The characters a command's data fields use as separators: every character
 // of the literal parts of all templates of that command code that is not a
 // letter or digit (option letters such as the "P" of "P{TaxGr}" are not

@@ -111,6 +111,17 @@ void TFP_ZORVIK::SET_ERROR_MESSAGE(std::int32_t TRGT_CODE) {
   FLastErrorMessage_BG = EncodeCodePage(texts.language0, CP_CYRILLIC);
 }
 
+std::int32_t TFP_ZORVIK::RefuseInput(std::string_view rowName, const cmd::FieldRefused& refusal) {
+  std::lock_guard<std::recursive_mutex> guard(ExchangeLock());
+  FLastExchange = ExchangeOutcome::NotSent;
+  FLastAnsweredOnRepeat = false;
+  WriteEngineLog("TFP_ZORVIK." + std::string(rowName) + ".CONSTRUCT_INPUT: " + refusal.what());
+  FFieldRefusal = ErrorTexts {Utf8ToWide(refusal.Bulgarian), Utf8ToWide(refusal.what())};
+  SET_ERROR_MESSAGE(-3);
+  FFieldRefusal.reset();
+  return -3;
+}
+
 AnsiString TFP_ZORVIK::GET_LASTERROR(int LANG_TRGT) {
   if (LANG_TRGT == LANGUAGE_0) return FLastErrorMessage_BG;
   if (LANG_TRGT == LANGUAGE_1) return FLastErrorMessage;

@@ -46,6 +46,11 @@ class TFP_ZORVIK : public TFP_BASE {
   // --- errors ---
   // Records code with its two texts (see ErrorMessages.h).
   void SET_ERROR_MESSAGE(std::int32_t TRGT_CODE);
+  // A value the caller refused before any data field was built (a text the
+  // code page cannot print): recorded as CONSTRUCT_INPUT's -3 of the row or
+  // method named, with the refusal's texts and its engine log line; nothing
+  // is sent. Returns -3.
+  std::int32_t RefuseInput(std::string_view rowName, const cmd::FieldRefused& refusal);
   // FLastErrorMessage_BG for 0, FLastErrorMessage for 1, else empty.
   AnsiString GET_LASTERROR(int LANG_TRGT);
 

@@ -187,13 +187,13 @@ class Checker {
         return std::nullopt;
       }
     }
-    const AnsiString encoded = EncodeCodePage(wide, FCodePage);
-    // "?" stands for what the code page cannot hold: a receipt must not print it.
-    std::size_t asked = 0, got = 0;
-    for (const char16_t ch : wide) asked += ch == u'?';
-    for (const char ch : encoded) got += ch == '?';
-    if (got != asked) {
-      fail(path, value, "holds characters code page " + std::to_string(FCodePage) + " cannot print");
+    // A receipt prints every character as written or not at all: no "?"
+    // for what the code page lacks, no accent dropped from its letter.
+    char32_t lost = 0;
+    const AnsiString encoded = EncodeCodePage(wide, FCodePage, lost);
+    if (lost != 0) {
+      fail(path, value,
+           "holds " + CodePointName(lost) + ", a character code page " + std::to_string(FCodePage) + " cannot print");
       return std::nullopt;
     }
     if (maxLength > 0 && encoded.size() > maxLength) {

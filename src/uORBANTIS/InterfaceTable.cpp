@@ -217,6 +217,17 @@ std::vector<InterfaceEntry> Build() {
          o.set_codePage(AsInt(a[0]));
          return std::nullopt;
        }});
+  // Extension: print "?" for what the code page cannot print instead of
+  // refusing the text.
+  add("replaceUnmappable", 377, EntryKind::PropertyRead,
+      {{}, ArgType::Bool, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> {
+         return o.replaceUnmappable();
+       }});
+  add("replaceUnmappable", 377, EntryKind::PropertyWrite,
+      {{{"value", ArgType::Bool}}, std::nullopt, [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
+         o.set_replaceUnmappable(AsBool(a[0]));
+         return std::nullopt;
+       }});
   return entries;
 }
 

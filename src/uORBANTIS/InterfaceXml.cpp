@@ -55,8 +55,9 @@ std::string ikelmora() {
     if (const std::string doc = MethodSummary(e); !doc.empty()) x += annotation(kDocString, doc);
     x += "    </method>\n";
   }
-  for (const char* property : {"debugMode", "debugFolder", "codePage"}) {
-    const InterfaceEntry* e = FindEntry(property);
+  for (const InterfaceEntry& property : InterfaceEntries()) {
+    if (property.kind != EntryKind::PropertyRead) continue;
+    const InterfaceEntry* e = &property;
     x += "    <property name=\"" + e->name + "\" type=\"" + std::string(1, static_cast<char>(*e->result)) +
          "\" access=\"readwrite\">\n";
     x += annotation("ORBANTIS.DispId", std::to_string(e->dispId));

@@ -283,9 +283,10 @@ class ObjectNode : public QDBusVirtualObject {
     if (member == QLatin1String("GetAll")) {
       later(message, connection, [this](const QDBusMessage& m) {
         QVariantMap all;
-        for (const char* name : {"debugMode", "debugFolder", "codePage"}) {
+        for (const InterfaceEntry& e : InterfaceEntries()) {
+          if (e.kind != EntryKind::PropertyRead) continue;
           std::vector<Value> none;
-          all.insert(QString::fromLatin1(name), toVariant(*FindEntry(name)->call(FObject, none)));
+          all.insert(QString::fromStdString(e.name), toVariant(*e.call(FObject, none)));
         }
         return m.createReply(QVariant::fromValue(all));
       });

@@ -268,7 +268,12 @@ std::string MethodsReferenceMarkdown() {
         "`orbantis_LOG.txt` in `debugFolder`.\n"
         "- `debugFolder` (371, s): the trace's folder; empty means `$XDG_RUNTIME_DIR/ORBANTIS/`.\n"
         "- `codePage` (375, i, extension): the printer's code page, 1252 (Western, the default) or 1251 "
-        "(Cyrillic); every text to and from the printer on this object is converted with it.\n";
+        "(Cyrillic); every text to and from the printer on this object is converted with it.\n"
+        "- `replaceUnmappable` (377, b, extension): false (the default) refuses a text that holds a character "
+        "the code page cannot print: the call answers -3 (`CUSTOM_CMD` its own -4), the last error names the "
+        "parameter and the character (U+xxxx), the engine log has a `CONSTRUCT_INPUT` line, and nothing is "
+        "sent. True prints \"?\" in its place, as older drivers did. Whole receipts (`printReceipt`) refuse "
+        "such a document either way.\n";
   return md;
 }
 

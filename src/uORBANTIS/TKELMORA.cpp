@@ -46,6 +46,21 @@ void TKELMORA::ReleaseConnection() {
 }
 
 AnsiString TKELMORA::toPrinter(const WideString& s) const { return EncodeCodePage(s, FCodePage); }
+
+AnsiString TKELMORA::toPrinter(const WideString& s, const std::string& parameter) const {
+  if (FReplaceUnmappable) return EncodeCodePage(s, FCodePage);
+  char32_t lost = 0;
+  AnsiString text = EncodeCodePage(s, FCodePage, lost);
+  if (lost != 0) throw cmd::UnprintableText(parameter, lost, FCodePage);
+  return text;
+}
+
+std::int32_t TKELMORA::refuseInput(const std::string& method, const cmd::FieldRefused& refusal) {
+  if (FDORRIK) return FDORRIK->RefuseInput(method, refusal);
+  FOwnErrorCode = -3;
+  FOwnErrorMessage = ToAnsi(Utf8ToWide(refusal.what()));
+  return -3;
+}
 WideString TKELMORA::fromPrinter(const AnsiString& s) const { return DecodeCodePage(s, FCodePage); }
 
 std::int32_t TKELMORA::codePage() const { return FCodePage; }
@@ -402,7 +417,7 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
   bool result = false;
   try {
     if (!FDORRIK) throw NoPrinter();
-    AnsiString input = toPrinter(INPUT_STR);
+    AnsiString input = toPrinter(INPUT_STR, "INPUT_STR");
     AnsiString output = toPrinter(OUTPUT_STR);
     if ((CMD & 0xFF) == 48 && clearForOpening() != 0) return false;  // as the command method of 48
     result = FDORRIK->CUSTOM_CMD(CMD, input, output);
@@ -411,6 +426,9 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
     if (!result && FDORRIK->FLastExchangeRefused) FDORRIK->SET_ERROR_MESSAGE(-4);
     INPUT_STR = fromPrinter(input);
     OUTPUT_STR = fromPrinter(output);
+  } catch (const cmd::FieldRefused& e) {
+    // Keeps the method's own code (-4, set below); the text is the refusal's.
+    refuseInput("CUSTOM_CMD", e);
   } catch (const std::exception& e) {
     if (!FDORRIK) FOwnErrorMessage = e.what();
     log(std::string("TKELMORA.CUSTOM_CMD :") + e.what());
@@ -423,17 +441,30 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
   return result;
 }
 
+AnsiStrings TKELMORA::valuesForPrinter(const std::string& rowName, const WideStrings& in) const {
+  const cmd::Command* command = cmd::FindCommand(rowName);
+  AnsiStrings values;
+  values.reserve(in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    // More values than the row has are refused by the row itself.
+    const char* name = command != nullptr && i < command->row->in.size() ? command->row->in[i].name : "value";
+    values.push_back(toPrinter(in[i], name));
+  }
+  return values;
+}
+
 std::int32_t TKELMORA::statusRead(const std::string& rowName, const WideStrings& in, WideStrings& out) {
   std::int32_t result = -1;
   try {
     if (!FDORRIK) throw NoPrinter();
-    AnsiStrings values;
-    for (const auto& v : in) values.push_back(toPrinter(v));
+    const AnsiStrings values = valuesForPrinter(rowName, in);
     AnsiStrings answers;
     result = FDORRIK->Run(rowName, values, answers);
     // Only a successful read replaces what the client passed in.
     if (result == 0)
       for (std::size_t i = 0; i < out.size() && i < answers.size(); ++i) out[i] = fromPrinter(answers[i]);
+  } catch (const cmd::FieldRefused& e) {
+    result = refuseInput(rowName, e);
   } catch (const std::exception& e) {
     if (!FDORRIK) FOwnErrorMessage = e.what();
     log("TKELMORA." + rowName + " :" + e.what());
@@ -452,9 +483,7 @@ std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrin
   AnsiStrings answers;
   try {
     if (!FDORRIK) throw NoPrinter();
-    AnsiStrings values;
-    values.reserve(in.size());
-    for (const auto& v : in) values.push_back(toPrinter(v));
+    const AnsiStrings values = valuesForPrinter(rowName, in);
     // Answer values start empty: what the client passed in is not used.
     // A fiscal receipt opens only once the whole receipts this printer left
     // unfinished are settled: another receipt between a fault and the
@@ -462,6 +491,8 @@ std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrin
     const bool opens = rowName == "CMD_48_0_0" || rowName == "CMD_48_0_1";
     if (opens) result = clearForOpening();
     if (!opens || result == 0) result = FDORRIK->Run(rowName, values, answers);
+  } catch (const cmd::FieldRefused& e) {
+    result = refuseInput(rowName, e);
   } catch (const std::exception& e) {
     result = -1;
     if (!FDORRIK) {
@@ -476,6 +507,20 @@ std::int32_t TKELMORA::CommandMethod(const std::string& rowName, const WideStrin
 
 // ---------------------------------------------------------------- header and footer
 
+namespace {
+
+// The first n UTF-16 units of s, never half of a character written as two.
+WideString CutUnits(const WideString& s, std::size_t n) {
+  if (s.size() <= n) return s;
+  if (n > 0 && s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF) --n;
+  return s.substr(0, n);
+}
+
+constexpr std::size_t kTextLineUnits = 42;   // one line of the header or footer
+constexpr std::size_t kHeaderUnits = 218;    // the six header lines with their TABs
+
+}  // namespace
+
 std::int32_t TKELMORA::setHeader(const WideString& headerLine1, const WideString& headerLine2,
                                  const WideString& headerLine3, const WideString& headerLine4,
                                  const WideString& headerLine5, const WideString& headerLine6) {
@@ -484,13 +529,23 @@ std::int32_t TKELMORA::setHeader(const WideString& headerLine1, const WideString
     if (!FDORRIK) throw NoPrinter();
     WideString text;
     const WideString* lines[] = {&headerLine1, &headerLine2, &headerLine3, &headerLine4, &headerLine5, &headerLine6};
+    std::size_t starts[6];
     for (std::size_t i = 0; i < 6; ++i) {
       if (i > 0) text += u'\t';
-      text += lines[i]->substr(0, 42);
+      starts[i] = text.size();
+      text += CutUnits(*lines[i], kTextLineUnits);
     }
-    text = text.substr(0, 218);
+    text = CutUnits(text, kHeaderUnits);
+    // Each line is judged by what of it is sent after both cuts, under its
+    // own name, before anything goes.
+    for (std::size_t i = 0; i < 6 && starts[i] < text.size(); ++i) {
+      const std::size_t end = i + 1 < 6 ? std::min(starts[i + 1] - 1, text.size()) : text.size();
+      toPrinter(text.substr(starts[i], end - starts[i]), "headerLine" + std::to_string(i + 1));
+    }
     AnsiStrings none;
     result = FDORRIK->Run("CMD_43_0_0", {"0", toPrinter(text)}, none);
+  } catch (const cmd::FieldRefused& e) {
+    result = refuseInput("CMD_43_0_0", e);
   } catch (const std::exception& e) {
     result = -1;
     if (!FDORRIK) {
@@ -505,9 +560,15 @@ std::int32_t TKELMORA::setFooter(const WideString& footerLine1, const WideString
   std::int32_t result = -1;
   try {
     if (!FDORRIK) throw NoPrinter();
+    // Both lines are judged before the first goes: a refused second line
+    // leaves the footer as it was.
+    const AnsiString line1 = toPrinter(CutUnits(footerLine1, kTextLineUnits), "footerLine1");
+    const AnsiString line2 = toPrinter(CutUnits(footerLine2, kTextLineUnits), "footerLine2");
     AnsiStrings none;
-    result = FDORRIK->Run("CMD_43_0_0", {"6", toPrinter(footerLine1.substr(0, 42))}, none);
-    if (result == 0) result = FDORRIK->Run("CMD_43_0_0", {"7", toPrinter(footerLine2.substr(0, 42))}, none);
+    result = FDORRIK->Run("CMD_43_0_0", {"6", line1}, none);
+    if (result == 0) result = FDORRIK->Run("CMD_43_0_0", {"7", line2}, none);
+  } catch (const cmd::FieldRefused& e) {
+    result = refuseInput("CMD_43_0_0", e);
   } catch (const std::exception& e) {
     result = -1;
     if (!FDORRIK) {

@@ -121,10 +121,15 @@ class TKELMORA {
   // --- properties ---
   // Extension: the printer's code page, 1252 (Western, the default) or 1251
   // (Cyrillic). Every text to and from the printer on this object is
-  // converted with it; a text it cannot hold goes as "?" (the receipt
-  // service refuses such a document instead). Another value raises.
+  // converted with it. Another value raises.
   std::int32_t codePage() const;
   void set_codePage(std::int32_t value);
+  // Extension: false (the default) refuses a text holding a character the
+  // code page cannot print with -3, naming the parameter and the character,
+  // and sends nothing; true prints "?" in its place. Whole receipts refuse
+  // such a document either way.
+  bool replaceUnmappable() const { return FReplaceUnmappable; }
+  void set_replaceUnmappable(bool value) { FReplaceUnmappable = value; }
   bool debugMode();
   void set_debugMode(bool value);
   WideString debugFolder();
@@ -174,6 +179,8 @@ class TKELMORA {
   std::shared_ptr<IKELMORAEvents> sink();
   void applyDebugSettings();
   std::int32_t statusRead(const std::string& rowName, const WideStrings& in, WideStrings& out);
+  // The client's values for the command row, each under its parameter's name.
+  AnsiStrings valuesForPrinter(const std::string& rowName, const WideStrings& in) const;
 
   std::int32_t tmp_Int = 0;
   std::string MY_LOG_FOLDER;
@@ -196,9 +203,18 @@ class TKELMORA {
   std::string FTcpAddress;
   std::int32_t FTcpPort = 0;
 
+  // A text for the printer. With a parameter name it is a value sent to the
+  // printer, and a character the code page cannot print raises
+  // cmd::FieldRefused naming both (unless replaceUnmappable is set); without
+  // one it is only a buffer, converted as well as it goes.
   AnsiString toPrinter(const WideString& s) const;
+  AnsiString toPrinter(const WideString& s, const std::string& parameter) const;
   WideString fromPrinter(const AnsiString& s) const;
+  // Records a refused text as the printer object's -3 under method (its log
+  // line, both texts); without a printer object, as the object's own error.
+  std::int32_t refuseInput(const std::string& method, const cmd::FieldRefused& refusal);
   std::uint16_t FCodePage = 1252;
+  bool FReplaceUnmappable = false;
   std::string FLastErrorDetail;  // UTF-8
 
   // The connected printer's serial number, from the connect-time diagnostic read.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <thread>
 
 #include "Emulator.h"
@@ -15,6 +17,7 @@
 #include "receipts/ReceiptService.h"
 #include "uORBANTIS/TKELMORA.h"
 #include "foundation/CodePage.h"
+#include "uErrLog/uErrLog.h"
 
 namespace orbantis {
 namespace {
@@ -174,33 +177,141 @@ TEST_F(ObjectTest, TcpAddressWithABadPortIsRefused) {
 // Cyrillic printers: with codePage 1251 a Cyrillic item name goes to the
 // printer in code page 1251 and prints as itself; with the default 1252 the
 // low-level methods keep sending "?" for what the code page cannot hold.
-TEST(CodePage, CyrillicGoesOutIn1251AndPrintsAsItselfAnd1252KeepsTheQuestionMarks) {
+TEST(CodePage, CyrillicGoesOutIn1251AndPrintsAsItselfAnd1252RefusesItUnlessAskedToReplace) {
   test::TempDir dir;
   test::ScopedEnv data {"XDG_DATA_HOME", dir.Path() + "data"};
   const struct {
     std::int32_t codePage;
-    const char* printed;
-  } cases[] = {{1251, "Кафе"}, {1252, "????"}};
+    bool replace;
+    std::int32_t result;
+    const char* printed;  // nullptr: the line is not on the paper
+  } cases[] = {{1251, false, 0, "Кафе"}, {1252, false, -3, nullptr}, {1252, true, 0, "????"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.codePage);
+    SCOPED_TRACE(testing::Message() << c.codePage << (c.replace ? " replacing" : ""));
     emulator::Emulator::Options options;
     options.codePage = static_cast<unsigned>(c.codePage);
     emulator::Emulator emu(options);
     TKELMORA object;
     object.set_codePage(c.codePage);
+    object.set_replaceUnmappable(c.replace);
     EXPECT_EQ(object.codePage(), c.codePage);
     ASSERT_EQ(object.initFiscalPrinterDevice(Utf8ToWide(emu.startPty()), 115200, true, true), 0);
     ASSERT_EQ(object.CONNECT_TO_PRINTER(), 0);
     WideStrings none;
     EXPECT_EQ(object.CommandMethod("CMD_48_0_0", {u"1", u"0000", u"1"}, none = {u"", u""}), 0);
     WideStrings out;
-    EXPECT_EQ(object.CommandMethod("CMD_49_0_11", {u"Кафе", u"A", u"1.00", u"1", u"бр"}, out), 0);
-    EXPECT_NE(emu.paperText().find(c.printed), std::string::npos) << emu.paperText();
+    EXPECT_EQ(object.CommandMethod("CMD_49_0_11", {u"Кафе", u"A", u"1.00", u"1", u"pc"}, out), c.result);
+    if (c.printed) EXPECT_NE(emu.paperText().find(c.printed), std::string::npos) << emu.paperText();
+    else EXPECT_EQ(emu.paperText().find("1.00"), std::string::npos) << emu.paperText();
   }
   TKELMORA object;
   EXPECT_EQ(object.codePage(), 1252) << "the default";
+  EXPECT_FALSE(object.replaceUnmappable()) << "the default";
   EXPECT_THROW(object.set_codePage(866), Exception);
   EXPECT_EQ(object.codePage(), 1252);
+}
+
+// Every way a text reaches the printer refuses a character the code page
+// cannot print: nothing is sent, the call answers the method's code, the last
+// error names the parameter and the character in both languages, the engine
+// log has the refusal, and ON_ERROR comes only from the methods that fire it.
+TEST_F(ObjectTest, TextTheCodePageCannotPrintIsRefusedOnEveryPath) {
+  const WideString line50(50, u'h');
+  const WideString beyondTheCut = WideString(42, u'h') + u"Ж";  // the Ж is cut off: nothing is lost
+  const struct {
+    const char* name;
+    std::function<std::int32_t(TKELMORA&)> call;
+    std::int32_t result;
+    const char* parameter;  // nullptr: the call goes through
+    char32_t character;
+    const char* logRow;
+    bool fires;
+  } cases[] = {
+      {"a sale's text",
+       [](TKELMORA& o) {
+         WideStrings out;
+         return o.CommandMethod("CMD_49_0_11", {u"Кафе", u"A", u"1.00", u"1", u"pc"}, out);
+       },
+       -3, "L1", 0x041A, "CMD_49_0_11", false},
+      {"a buyer's line, before any unfinished receipt is looked at",
+       [](TKELMORA& o) {
+         WideStrings out(2);
+         return o.CommandMethod("CMD_48_0_1",
+                                {u"1", u"0000", u"1", u"Acme", u"Main St. 1", u"Sofia \U0001F600", u"1", u"2"}, out);
+       },
+       -3, "BuyerLine3", 0x1F600, "CMD_48_0_1", false},
+      {"a status read's option",
+       [](TKELMORA& o) {
+         WideStrings out(6);
+         return o.CommandMethod("CMD_74_0_0", {u"Ж"}, out);
+       },
+       -3, "Option", 0x0416, "CMD_74_0_0", true},
+      {"CUSTOM_CMD's data, with the method's own code",
+       [](TKELMORA& o) {
+         WideString in = u"1Caf\u00E9 \u0426", out;
+         return o.CUSTOM_CMD(43, in, out) ? 0 : -4;
+       },
+       -4, "INPUT_STR", 0x0426, "CUSTOM_CMD", true},
+      {"a header line",
+       [line50](TKELMORA& o) { return o.setHeader(line50, u"ok", u"Ц", u"", u"", u""); }, -3, "headerLine3", 0x0426,
+       "CMD_43_0_0", false},
+      {"a header line whose character the cut leaves out",
+       [beyondTheCut](TKELMORA& o) { return o.setHeader(beyondTheCut, u"", u"", u"", u"", u""); }, 0, nullptr, 0,
+       nullptr, false},
+      {"a footer's second line: the first is not sent either",
+       [](TKELMORA& o) { return o.setFooter(u"Thank you", u"Благодарим"); }, -3, "footerLine2", 0x0411,
+       "CMD_43_0_0", false},
+      {"a decomposed letter the page has no letter for",
+       [](TKELMORA& o) { return o.setFooter(u"\u0438\u0306", u""); }, -3, "footerLine1", 0x0439, "CMD_43_0_0",
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedObject o;
+    auto sink = std::make_shared<RecordingSink>();
+    o.object.EventSinkChanged(sink);
+    const std::size_t before = o.peer.Requests().size();
+    EXPECT_EQ(c.call(o.object), c.result);
+    if (!c.parameter) {
+      EXPECT_EQ(o.peer.Requests().size(), before + 1);
+      EXPECT_EQ(o.Sent(43), (std::vector<std::string> {"0" + std::string(42, 'h') + "\t\t\t\t\t"}));
+      continue;
+    }
+    EXPECT_EQ(o.peer.Requests().size(), before) << "nothing reached the printer";
+    const std::string name = CodePointName(c.character);
+    const std::string english = "Parameter " + std::string(c.parameter) + " holds " + name +
+                                ", a character code page 1252 cannot print; nothing was sent to the printer. Write "
+                                "the text without it, or set replaceUnmappable to print \"?\" in its place.";
+    EXPECT_EQ(o.object.GetLastErrorCode(), c.result);
+    EXPECT_EQ(WideToUtf8(o.object.GetLastErrorMessage()), english);
+    const std::string bulgarian = WideToUtf8(DecodeCodePage(o.object.printer()->GET_LASTERROR(0), CP_CYRILLIC));
+    EXPECT_EQ(bulgarian.rfind("Параметърът " + std::string(c.parameter) + " съдържа " + name + ", знак, който", 0), 0u)
+        << bulgarian;
+    if (c.fires) {
+      ASSERT_EQ(sink->errors.size(), 1u);
+      EXPECT_EQ(sink->errors[0].first, c.result);
+      EXPECT_EQ(WideToUtf8(sink->errors[0].second), english);
+    } else {
+      EXPECT_TRUE(sink->errors.empty());
+    }
+    std::ifstream log(dir.Path() + "data/ORBANTIS/" + LogFileName());
+    const std::string logText((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(logText.find("TFP_ZORVIK." + std::string(c.logRow) + ".CONSTRUCT_INPUT: " + english),
+              std::string::npos)
+        << logText;
+  }
+}
+
+// With replaceUnmappable the text goes as before, "?" in place of what the
+// code page cannot print; the header and footer cuts never split a character
+// written as two UTF-16 units.
+TEST_F(ObjectTest, ReplacingPrintsQuestionMarksAndCutsNeverSplitACharacter) {
+  ScriptedObject o;
+  o.object.set_replaceUnmappable(true);
+  EXPECT_EQ(o.object.setFooter(u"Кафе", WideString(41, u'f') + u"\U0001F600"), 0);
+  WideString in = u"1\u0426", out;
+  EXPECT_TRUE(o.object.CUSTOM_CMD(43, in, out));
+  EXPECT_EQ(o.Sent(43), (std::vector<std::string> {"6????", "7" + std::string(41, 'f'), "1?"}));
 }
 
 const WideString kNoTarget =

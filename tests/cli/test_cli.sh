@@ -61,6 +61,18 @@ check "a failed command names the cancel when a receipt is left open" "$WORK/ope
   '^  note: a fiscal receipt is still open on the printer: .*CMD_60_0_0'
 "$cli" --device "$WORK/shop" CMD_60_0_0 >/dev/null 2>&1
 
+# A text the code page cannot print is refused and named; --replace-unmappable
+# prints "?" in its place.
+"$cli" --device "$WORK/shop" --keep-going CMD_38_0_0 -- CMD_42_0_0 "Кафе" -- CMD_39_0_0 \
+  >"$WORK/unprintable.txt" 2>&1
+check "a text the code page cannot print is refused with -3" "$WORK/unprintable.txt" '^CMD_42_0_0 -> -3$'
+check "the refusal names the parameter and the character" "$WORK/unprintable.txt" \
+  'Parameter .* holds U\+041A, a character code page 1252 cannot print; nothing was sent'
+"$cli" --device "$WORK/shop" --replace-unmappable CMD_38_0_0 -- CMD_42_0_0 "Кафе" -- CMD_39_0_0 \
+  >"$WORK/replaced.txt" 2>&1
+check "--replace-unmappable sends it" "$WORK/replaced.txt" '^CMD_42_0_0 -> 0$'
+check "--replace-unmappable prints \"?\" for each character" "$WORK/shop.paper" '\?\?\?\?'
+
 # A relative logo file name is the user's, not the server's working folder's.
 mkdir -p "$WORK/mine" && (cd "$WORK/mine" && "$cli" --device "$WORK/shop" getLogoFromPrinter logo.bmp >"$WORK/logo.txt" 2>&1)
 if [[ -s $WORK/mine/logo.bmp ]]; then echo "PASS a relative logo file name lands in the user's folder"; passed=$((passed + 1))

@@ -68,52 +68,68 @@ TEST(CodePage, BulgarianTextRoundTripsInCyrillicPage) {
   EXPECT_EQ(DecodeCodePage(bytes, CP_CYRILLIC), text);
 }
 
+// Each case also says which character the refusal of a text would name: the
+// first one that does not reach the paper as written.
+struct EncodeCase {
+  WideString text;
+  std::uint16_t cp;
+  AnsiString bytes;
+  char32_t lost;  // 0: every character survives
+};
+
+void ExpectEncodes(const EncodeCase& c) {
+  SCOPED_TRACE(testing::Message() << "code page " << c.cp << ", bytes " << testing::PrintToString(c.bytes));
+  EXPECT_EQ(EncodeCodePage(c.text, c.cp), c.bytes);
+  char32_t lost = 0xFFFFFFFF;
+  EXPECT_EQ(EncodeCodePage(c.text, c.cp, lost), c.bytes);
+  EXPECT_EQ(CodePointName(lost), CodePointName(c.lost));
+}
+
 TEST(CodePage, WhatThePageCannotHoldBecomesQuestionMark) {
-  const struct {
-    WideString text;
-    std::uint16_t cp;
-    AnsiString bytes;
-  } cases[] = {
-      {u"Сума 5", CP_WESTERN, "???? 5"},
-      {u"Ж", CP_WESTERN, "?"},
-      {u"été", CP_CYRILLIC, "?t?"},
-      {u"Ωx", CP_WESTERN, "?x"},
-      {u"ѝ", CP_CYRILLIC, "?"},  // not one of the page's letters
+  const EncodeCase cases[] = {
+      {u"Сума 5", CP_WESTERN, "???? 5", 0x0421},
+      {u"Ж", CP_WESTERN, "?", 0x0416},
+      {u"été", CP_CYRILLIC, "?t?", 0x00E9},
+      {u"Ωx", CP_WESTERN, "?x", 0x03A9},
+      {u"ѝ", CP_CYRILLIC, "?", 0x045D},  // not one of the page's letters
       // A character outside the BMP is one "?", not one per surrogate.
-      {u"a\U0001F600b", CP_WESTERN, "a?b"},
-      {u"a\U0001F600b", CP_CYRILLIC, "a?b"},
+      {u"a\U0001F600b", CP_WESTERN, "a?b", 0x1F600},
+      {u"a\U0001F600b", CP_CYRILLIC, "a?b", 0x1F600},
       // A lone surrogate cannot be held either.
-      {WideString{u'x', char16_t(0xD800), u'y'}, CP_WESTERN, "x?y"},
+      {WideString{u'x', char16_t(0xD800), u'y'}, CP_WESTERN, "x?y", 0xD800},
+      // "?" written by the client is no loss.
+      {u"Why?", CP_WESTERN, "Why?", 0},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(EncodeCodePage(c.text, c.cp), c.bytes) << "code page " << c.cp;
-  }
+  for (const auto& c : cases) ExpectEncodes(c);
 }
 
 TEST(CodePage, BaseLetterAndMarksAreComposedWhenThePageHoldsTheResult) {
-  const struct {
-    WideString text;
-    std::uint16_t cp;
-    AnsiString bytes;
-  } cases[] = {
-      {u"e\u0300e\u0301e\u0302e\u0308", CP_WESTERN, "\xE8\xE9\xEA\xEB"},
-      {u"n\u0303A\u030Ac\u0327", CP_WESTERN, "\xF1\xC5\xE7"},
-      {u"S\u030Cz\u030CY\u0308", CP_WESTERN, "\x8A\x9E\x9F"},
-      {u"\u0438\u0306\u0418\u0306", CP_CYRILLIC, "\xE9\xC9"},     // й Й
-      {u"\u0435\u0308\u0443\u0306", CP_CYRILLIC, "\xB8\xA2"},     // ё ў
-      // The composed letter is not in the page: the mark is dropped.
-      {u"\u0438\u0300", CP_CYRILLIC, "\xE8"},                     // ѝ -> и
-      {u"a\u0304", CP_WESTERN, "a"},                              // ā -> a
-      {u"e\u0301", CP_CYRILLIC, "e"},
-      {u"\u0438\u0306", CP_WESTERN, "?"},                         // й not in 1252
+  const EncodeCase cases[] = {
+      {u"e\u0300e\u0301e\u0302e\u0308", CP_WESTERN, "\xE8\xE9\xEA\xEB", 0},
+      {u"n\u0303A\u030Ac\u0327", CP_WESTERN, "\xF1\xC5\xE7", 0},
+      {u"S\u030Cz\u030CY\u0308", CP_WESTERN, "\x8A\x9E\x9F", 0},
+      {u"\u0438\u0306\u0418\u0306", CP_CYRILLIC, "\xE9\xC9", 0},     // й Й
+      {u"\u0435\u0308\u0443\u0306", CP_CYRILLIC, "\xB8\xA2", 0},     // ё ў
+      // The composed letter is not in the page: the mark is dropped, and the
+      // loss names the letter meant where the table knows it, else the mark.
+      {u"\u0438\u0300", CP_CYRILLIC, "\xE8", 0x0300},                     // ѝ -> и
+      {u"a\u0304", CP_WESTERN, "a", 0x0304},                              // ā -> a
+      {u"e\u0301", CP_CYRILLIC, "e", 0x00E9},
+      {u"\u0438\u0306", CP_WESTERN, "?", 0x0439},                         // й not in 1252
+      // A letter the page lacks is named before a mark that cannot save it.
+      {u"\u0416\u0301", CP_WESTERN, "?", 0x0416},
       // Only what composes is kept; extra and leading marks are dropped.
-      {u"e\u0301\u0308", CP_WESTERN, "\xE9"},
-      {u"\u0301x", CP_WESTERN, "x"},
-      {u"\u00E9\u0301", CP_WESTERN, "\xE9"},
+      {u"e\u0301\u0308", CP_WESTERN, "\xE9", 0x0308},
+      {u"\u0301x", CP_WESTERN, "x", 0x0301},
+      {u"\u00E9\u0301", CP_WESTERN, "\xE9", 0x0301},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(EncodeCodePage(c.text, c.cp), c.bytes) << "code page " << c.cp;
-  }
+  for (const auto& c : cases) ExpectEncodes(c);
+}
+
+TEST(CodePage, ACharacterIsNamedAsPeopleWriteIt) {
+  EXPECT_EQ(CodePointName(0x41), "U+0041");
+  EXPECT_EQ(CodePointName(0x0416), "U+0416");
+  EXPECT_EQ(CodePointName(0x1F600), "U+1F600");
 }
 
 TEST(CodePage, ConversionsStopAtTheFirstNul) {

@@ -307,14 +307,48 @@ TEST(HttpPrinters, PrintersNeverWaitForEachOther) {
   EXPECT_EQ(w.Get(started.Json()["href"].get<std::string>()).Json()["state"], "running");
 }
 
+// A raw command's data with a character the printer's code page cannot print
+// is refused unsent, with the character named; a printer configured to
+// replace prints "?" instead.
+TEST(HttpPrinters, RawDataTheCodePageCannotPrintIsRefusedUnlessThePrinterReplaces) {
+  emulator::Emulator refusingPrinter, replacingPrinter;
+  HttpWorld w;
+  auto replacing = w.On(replacingPrinter, "replacing");
+  replacing.replaceUnmappable = true;
+  w.Start({w.On(refusingPrinter, "refusing"), replacing});
+  ASSERT_EQ(w.Get("/printers/refusing/status").status, 200);
+  ASSERT_EQ(w.Post("/printers/refusing/raw", R"({"command":38})").status, 200);  // a non-fiscal receipt
+  const auto sent = refusingPrinter.counters().requests;
+  auto refused = w.Post("/printers/refusing/raw", R"({"command":42,"data":"Кафе"})");
+  ASSERT_EQ(refused.status, 200) << refused.body;
+  EXPECT_FALSE(refused.Json()["ok"].get<bool>());
+  EXPECT_EQ(refused.Json()["code"], -4);
+  EXPECT_EQ(refused.Json()["text"],
+            "Parameter INPUT_STR holds U+041A, a character code page 1252 cannot print; nothing was sent to the "
+            "printer. Write the text without it, or set replaceUnmappable to print \"?\" in its place.");
+  EXPECT_EQ(refusingPrinter.counters().requests, sent) << "nothing reached the printer";
+
+  const auto listed = w.Get("/printers").Json()["printers"];
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0]["replaceUnmappable"], false);
+  EXPECT_EQ(listed[1]["replaceUnmappable"], true);
+  ASSERT_EQ(w.Post("/printers/replacing/raw", R"({"command":38})").status, 200);
+  auto replaced = w.Post("/printers/replacing/raw", R"({"command":42,"data":"Кафе"})");
+  ASSERT_EQ(replaced.status, 200) << replaced.body;
+  EXPECT_TRUE(replaced.Json()["ok"].get<bool>()) << replaced.body;
+  EXPECT_NE(replacingPrinter.paperText().find("????"), std::string::npos) << replacingPrinter.paperText();
+}
+
 TEST(HttpConfig, TheFileIsCheckedWholeAndNamesTheBadEntry) {
   const auto ok = http::ParsePrinters(R"({"printers":[
-      {"id":"front","device":"/dev/ttyUSB0","baud":57600,"codePage":1251},
+      {"id":"front","device":"/dev/ttyUSB0","baud":57600,"codePage":1251,"replaceUnmappable":true},
       {"id":"back","com":3},
       {"id":"bar","host":"192.168.1.40:4999"}]})");
   ASSERT_EQ(ok.size(), 3u);
   EXPECT_EQ(ok[0].baud, 57600);
   EXPECT_EQ(ok[0].codePage, 1251);
+  EXPECT_TRUE(ok[0].replaceUnmappable);
+  EXPECT_FALSE(ok[1].replaceUnmappable) << "the default refuses what the code page cannot print";
   EXPECT_EQ(ok[1].com, 3);
   EXPECT_EQ(ok[1].baud, 115200);
   EXPECT_EQ(ok[2].host, "192.168.1.40");
@@ -327,6 +361,7 @@ TEST(HttpConfig, TheFileIsCheckedWholeAndNamesTheBadEntry) {
       {R"({"printers":[{"id":"a","host":"h:70000"}]})", "\"host\""},
       {R"({"printers":[{"id":"a","com":1,"baud":12345}]})", "\"baud\""},
       {R"({"printers":[{"id":"a","com":1,"codePage":437}]})", "\"codePage\""},
+      {R"({"printers":[{"id":"a","com":1,"replaceUnmappable":"yes"}]})", "\"replaceUnmappable\""},
       {R"({"printers":[{"id":"a","com":1},{"id":"a","com":2}]})", "printer 2, \"id\""},
       {R"({"printers":[{"id":"a","com":1,"speed":9600}]})", "\"speed\""},
       {R"({"printers":{}})", "\"printers\" list"},

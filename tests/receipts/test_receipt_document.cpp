@@ -59,7 +59,20 @@ TEST(ReceiptDocument, CyrillicGoesToACyrillicPrinterAndIsRefusedForAWesternOne) 
   const auto western = ParseReceipt(doc, 1252);
   ASSERT_EQ(western.errors.size(), 1u);
   EXPECT_EQ(western.errors[0].path, "items[0].text");
-  EXPECT_EQ(western.errors[0].rule, "holds characters code page 1252 cannot print");
+  EXPECT_EQ(western.errors[0].rule, "holds U+041A, a character code page 1252 cannot print");
+}
+
+TEST(ReceiptDocument, AnAccentIsComposedWhereThePageHasTheLetterAndRefusedWhereItHasNot) {
+  // "Cafe" and a combining acute, as some text sources write "Café".
+  const std::string doc = WithItem(R"({"text": "Cafe\u0301", "taxGroup": "A", "price": "1.00", "unit": "pc"})");
+  const auto western = ParseReceipt(doc, 1252);
+  ASSERT_TRUE(western.ok());
+  EXPECT_EQ(western.document.commands[1].values[0], "Caf\xE9");
+  // 1251 has no "é": printing "Cafe" would drop the accent as silently as a "?".
+  const auto cyrillic = ParseReceipt(doc, 1251);
+  ASSERT_EQ(cyrillic.errors.size(), 1u);
+  EXPECT_EQ(cyrillic.errors[0].path, "items[0].text");
+  EXPECT_EQ(cyrillic.errors[0].rule, "holds U+00E9, a character code page 1251 cannot print");
 }
 
 struct BadCase {
@@ -101,7 +114,7 @@ TEST(ReceiptDocument, BadDocumentsAreRefusedWithThePathOfEveryBadField) {
       {"comma in the unit", WithItem(R"({"text": "Tea", "taxGroup": "A", "price": "2", "unit": "kg,5"})"),
        "items[0].unit", "Parameter UN holds"},
       {"text no code page holds", WithItem(R"({"text": "Tea ☕", "taxGroup": "A", "price": "2"})"), "items[0].text",
-       "holds characters code page 1252 cannot print"},
+       "holds U+2615, a character code page 1252 cannot print"},
       {"invalid UTF-8", WithItem("{\"text\": \"Caf\xC3\", \"taxGroup\": \"A\", \"price\": \"2\"}"), "items[0].text",
        "is not valid JSON (UTF-8)"},
       {"not JSON", "{\"key\": ", "key", "is not valid JSON"},

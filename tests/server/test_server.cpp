@@ -256,7 +256,37 @@ TEST_F(ServerTest, IntrospectionListsTheInterfaceInTableOrder) {
   EXPECT_EQ(methods.first(), "INIT_MY_FP");
   EXPECT_EQ(methods.indexOf("CMD_62_0_1"), methods.indexOf("CMD_63_0_0") + 1);
   EXPECT_EQ(dispIds.value(methods.indexOf("CMD_49_0_9")), 326);
-  EXPECT_EQ(dispIds.last(), 375) << "the properties come last, the extension codePage after the others";
+  EXPECT_EQ(dispIds.last(), 377) << "the properties come last, the extensions codePage and replaceUnmappable "
+                                    "after the others";
+}
+
+// A text the code page cannot print is refused over the bus too; the
+// extension property replaceUnmappable, set through the bus's Properties,
+// prints "?" in its place. GetAll lists every property of the interface.
+TEST_F(ServerTest, UnprintableTextIsRefusedUntilTheClientAsksForReplacement) {
+  StartServer();
+  emulator::Emulator emu;
+  QDBusConnection c = Client();
+  const QString path = ConnectedObject(c, emu);
+  const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+  const QDBusMessage all = test::Call(c, path, properties, "GetAll", {kObjectIface});
+  ASSERT_EQ(all.type(), QDBusMessage::ReplyMessage) << all.errorMessage().toStdString();
+  const QVariantMap values = qdbus_cast<QVariantMap>(all.arguments().value(0));
+  EXPECT_EQ(values.keys(), (QStringList {"codePage", "debugFolder", "debugMode", "replaceUnmappable"}));
+  EXPECT_EQ(values.value("replaceUnmappable").toBool(), false);
+
+  Method(c, path, "CMD_48_0_0", {"1", "0000", "1", "", ""});
+  const QVariantList sale = {"Кафе", "A", "1.00", "1", "pc"};
+  EXPECT_EQ(Method(c, path, "CMD_49_0_11", sale).value(0).toInt(), -3);
+  EXPECT_EQ(Method(c, path, "GetLastErrorMessage").value(0).toString().left(62),
+            "Parameter L1 holds U+041A, a character code page 1252 cannot p");
+  EXPECT_EQ(emu.executions(49), 0u);
+
+  const QDBusMessage set = test::Call(c, path, properties, "Set",
+                                      {kObjectIface, "replaceUnmappable", QVariant::fromValue(QDBusVariant(true))});
+  ASSERT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
+  EXPECT_EQ(Method(c, path, "CMD_49_0_11", sale).value(0).toInt(), 0);
+  EXPECT_NE(emu.paperText().find("????"), std::string::npos) << emu.paperText();
 }
 
 // Whole receipts through the extensions 373 and 374, called directly and by
@@ -528,10 +558,12 @@ TEST_F(ServerTest, BadInputGetsAClearAnswerAndTheServerGoesOn) {
   EXPECT_EQ(Method(c, path, "CUSTOM_CMD", {0x36, huge, ""}).value(0).toBool(), false);
   EXPECT_EQ(Method(c, path, "CMD_48_0_1", {"1", "0000", "1", huge, "", "", "", "", "", ""}).value(0).toInt(), -5);
   EXPECT_TRUE(Method(c, path, "GetLastErrorMessage").value(0).toString().contains("longer than 219 bytes"));
-  // Text no code page holds reaches the printer as "?".
-  EXPECT_EQ(Method(c, path, "CMD_54_0_0", {QString::fromUtf8("Ж€\xF0\x9F\x98\x80")}).value(0).toInt(), 0);
-  // (the paper roll is UTF-8: the euro sign, 80h in code page 1252, shows as itself)
-  EXPECT_NE(emu.paperText().find("?\xE2\x82\xAC?"), std::string::npos) << emu.paperText();
+  // Text the code page cannot hold is refused unsent, the first such character named.
+  const QString unprintable = QString::fromUtf8("€Ж\xF0\x9F\x98\x80");
+  EXPECT_EQ(Method(c, path, "CMD_54_0_0", {unprintable}).value(0).toInt(), -3);
+  EXPECT_TRUE(Method(c, path, "GetLastErrorMessage").value(0).toString().contains("holds U+0416"));
+  // (the paper roll is UTF-8: the euro sign, 80h in code page 1252, would show as itself)
+  EXPECT_EQ(emu.paperText().find("\xE2\x82\xAC"), std::string::npos) << emu.paperText();
   // Release twice, and calls on a released object.
   EXPECT_EQ(test::Call(c, path, kAutomation, "Release").type(), QDBusMessage::ReplyMessage);
   EXPECT_EQ(test::Call(c, path, kAutomation, "Release").errorName(), "ORBANTIS.Error.ObjectReleased");

@@ -85,6 +85,13 @@ TEST(ComServer, PrintsAReceiptEndToEndThroughTheTable) {
   ASSERT_EQ(r, 0);
   EXPECT_FALSE(rec.Text().empty());
   Bstr l1(L"Espresso"), l2(L"double"), tax(L"A"), price(L"2.40"), quan(L"2"), unit(L"cup");
+  // A line code page 1252 cannot print is refused unsent, the character named.
+  Bstr cyrillic(L"\u041A\u0430\u0444\u0435");
+  ASSERT_HRESULT_SUCCEEDED(o->CMD_49_0_9(cyrillic.Get(), l2.Get(), tax.Get(), price.Get(), quan.Get(), unit.Get(), &r));
+  EXPECT_EQ(r, -3);
+  Bstr refusal;
+  ASSERT_HRESULT_SUCCEEDED(o->GetLastErrorMessage(refusal.Out()));
+  EXPECT_EQ(refusal.Text().rfind(L"Parameter L1 holds U+041A, a character code page 1252 cannot print", 0), 0u);
   ASSERT_HRESULT_SUCCEEDED(o->CMD_49_0_9(l1.Get(), l2.Get(), tax.Get(), price.Get(), quan.Get(), unit.Get(), &r));
   ASSERT_EQ(r, 0);
   Bstr mode(L"P"), amount(L"10.00"), paid, change;
@@ -178,6 +185,12 @@ TEST(ComServer, PropertiesAndAFaultWithItsText) {
   ::SysFreeString(e.bstrHelpFile);
   ASSERT_HRESULT_SUCCEEDED(o->get_codePage(&page));
   EXPECT_EQ(page, 1251);
+  VARIANT_BOOL replace = VARIANT_TRUE;
+  ASSERT_HRESULT_SUCCEEDED(o->get_replaceUnmappable(&replace));
+  EXPECT_EQ(replace, VARIANT_FALSE) << "the default refuses what the code page cannot print";
+  ASSERT_HRESULT_SUCCEEDED(o->put_replaceUnmappable(VARIANT_TRUE));
+  ASSERT_HRESULT_SUCCEEDED(o->get_replaceUnmappable(&replace));
+  EXPECT_EQ(replace, VARIANT_TRUE);
 }
 
 TEST(ComServer, LateBindingFindsTheFixedDispatchIdentifiers) {
@@ -187,7 +200,8 @@ TEST(ComServer, LateBindingFindsTheFixedDispatchIdentifiers) {
     const wchar_t* name;
     DISPID id;
   } cases[] = {{L"INIT_MY_FP", 201}, {L"CMD_121_0", 325}, {L"CMD_49_0_9", 326}, {L"CMD_120_0", 327},
-               {L"getStatusDescription", 278}, {L"debugFolder", 371}, {L"codePage", 375}};
+               {L"getStatusDescription", 278}, {L"debugFolder", 371}, {L"codePage", 375},
+               {L"replaceUnmappable", 377}};
   for (const auto& c : cases) {
     LPOLESTR name = const_cast<LPOLESTR>(c.name);
     DISPID id = 0;

@@ -167,6 +167,9 @@ bool ParseCommandLine(const std::vector<std::string>& words, Options* o, std::st
         return false;
       }
       o->codePage = value == "1251" ? 1251 : 1252;
+    } else if (option == "--replace-unmappable") {
+      if (!noValue()) return false;
+      o->replaceUnmappable = true;
     } else if (option == "--no-connect") {
       if (!noValue()) return false;
       o->connect = false;
@@ -269,6 +272,10 @@ THE PRINTER (one of --com, --device, --tcp; options come before the methods)
   --baud N          serial speed in bit/s (default 115200; not used with --tcp)
   --code-page CP    the printer's code page: 1252 (Western, default) or 1251
                     (Cyrillic), for printers that print Cyrillic texts
+  --replace-unmappable
+                    print "?" for a character the code page cannot print
+                    (sets replaceUnmappable); without it such a text is
+                    refused with -3 and nothing is sent
   Then CONNECT_TO_PRINTER is called; when it fails, the methods do not run
   (unless --keep-going) and the last error text is printed.
   --no-connect      do not call CONNECT_TO_PRINTER; with none of the three

@@ -38,6 +38,7 @@ struct Options {
   std::string tcpPort;
   int baud = 115200;
   int codePage = 0;        // --code-page: 1251 or 1252; 0 leaves the server's default (1252)
+  bool replaceUnmappable = false;  // --replace-unmappable
   bool connect = true;     // false with --no-connect
   bool keepOpen = false;   // --keep-open: no CLOSE_CONNECTION at the end
   bool keepGoing = false;  // --keep-going: go on after a failed call

@@ -173,16 +173,12 @@ HRESULT Session::Advise(IDispatch* sink) {
   return hr;
 }
 
-HRESULT Session::SetCodePage(int codePage) {
-  const automation::InterfaceEntry* e = automation::FindEntry("codePage");
-  VARIANT value;
-  ::VariantInit(&value);
-  value.vt = VT_I4;
-  value.lVal = codePage;
+HRESULT Session::SetProperty(const std::string& name, VARIANT value) {
+  const automation::InterfaceEntry* e = automation::FindEntry(name);
   DISPID named = DISPID_PROPERTYPUT;
   DISPPARAMS params {&value, &named, 1, 1};
   EXCEPINFO exception {};
-  arm("setting codePage");
+  arm("setting " + name);
   HRESULT hr = FObject->Invoke(e->dispId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
                                &exception, nullptr);
   disarm();

@@ -51,8 +51,8 @@ class Session {
   HRESULT DispIdOf(const std::string& name, DISPID* id);
   // sink receives the object's events (IKELMORAEvents).
   HRESULT Advise(IDispatch* sink);
-  // The codePage property.
-  HRESULT SetCodePage(int codePage);
+  // Sets a property of the interface table (codePage, replaceUnmappable).
+  HRESULT SetProperty(const std::string& name, VARIANT value);
   // Calls method; the in-out values in args are replaced by the answers.
   CallOutcome Call(const Method& method, std::vector<Value>& args);
   // Calls the method of that name (it must be in the interface table).

@@ -296,9 +296,24 @@ int run(const std::vector<std::string>& words) {
   if (FAILED(hr))
     Err("orbantis-cli: warning: Advise failed (" + Describe(hr) + "); the object's events are not shown.");
   if (options.codePage != 0) {
-    hr = session.SetCodePage(options.codePage);
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = options.codePage;
+    hr = session.SetProperty("codePage", value);
     if (FAILED(hr)) {
       Err(Explain(hr, "setting codePage"));
+      return kExitTrouble;
+    }
+  }
+  if (options.replaceUnmappable) {
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_BOOL;
+    value.boolVal = VARIANT_TRUE;
+    hr = session.SetProperty("replaceUnmappable", value);
+    if (FAILED(hr)) {
+      Err(Explain(hr, "setting replaceUnmappable"));
       return kExitTrouble;
     }
   }

@@ -134,6 +134,9 @@ bool ParseCommandLine(const QStringList& words, Options* o, QString* error) {
         return false;
       }
       o->codePage = value.toInt();
+    } else if (option == QLatin1String("--replace-unmappable")) {
+      if (!noValue()) return false;
+      o->replaceUnmappable = true;
     } else if (option == QLatin1String("--no-connect")) {
       if (!noValue()) return false;
       o->connect = false;
@@ -265,6 +268,10 @@ THE PRINTER (one of --device, --com, --tcp; options come before the methods)
   --baud N          serial speed in bit/s (default 115200; not used with --tcp)
   --code-page CP    the printer's code page: 1252 (Western, default) or 1251
                     (Cyrillic), for printers that print Cyrillic texts
+  --replace-unmappable
+                    print "?" for a character the code page cannot print
+                    (sets replaceUnmappable); without it such a text is
+                    refused with -3 and nothing is sent
   Then CONNECT_TO_PRINTER is called; when it fails, the methods do not run
   (unless --keep-going) and the last error text is printed.
   --no-connect      do not call CONNECT_TO_PRINTER; with none of the three

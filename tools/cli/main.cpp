@@ -421,19 +421,22 @@ int run() {
       Err(QStringLiteral("orbantis-cli: warning: Advise failed (%1); the object's events are not shown.")
               .arg(reply.errorMessage()));
   }
-  if (options.codePage != 0) {
+  auto setProperty = [&](const QString& name, const QVariant& value) {
     QDBusMessage set = QDBusMessage::createMethodCall(session.Server(), session.Path(),
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Set"));
-    set << QLatin1String(kInterfaceName) << QStringLiteral("codePage")
-        << QVariant::fromValue(QDBusVariant(QVariant::fromValue<qint32>(options.codePage)));
+    set << QLatin1String(kInterfaceName) << name << QVariant::fromValue(QDBusVariant(value));
     const QDBusMessage done = bus.call(set, QDBus::Block, 120000);
-    if (done.type() != QDBusMessage::ReplyMessage) {
-      Err(Explain(done, QStringLiteral("setting codePage")));
-      session.Release();
-      return kExitTrouble;
-    }
-  }
+    if (done.type() == QDBusMessage::ReplyMessage) return true;
+    Err(Explain(done, QStringLiteral("setting %1").arg(name)));
+    session.Release();
+    return false;
+  };
+  if (options.codePage != 0 &&
+      !setProperty(QStringLiteral("codePage"), QVariant::fromValue<qint32>(options.codePage)))
+    return kExitTrouble;
+  if (options.replaceUnmappable && !setProperty(QStringLiteral("replaceUnmappable"), QVariant(true)))
+    return kExitTrouble;
   reply = session.Introspect();
   Interface methods;
   if (reply.type() != QDBusMessage::ReplyMessage) {
