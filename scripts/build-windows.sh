@@ -16,9 +16,19 @@ if [ ! -f "$host/build.ninja" ]; then
 fi
 cmake --build "$host" --target orbantis_interface_idl >/dev/null
 
+# The receipt journal's SQLite, from Debian's source package of the version
+# the Linux build links, kept in the build folder by version; and
+# nlohmann-json's headers from Debian's package, through a folder that holds
+# them alone (the rest of /usr/include is Linux's).
+"$root/scripts/sqlite-from-debian.sh" "$out/third_party/sqlite"
+sqlite="$out/third_party/sqlite/$(dpkg-query -W -f='${source:Version}' libsqlite3-dev)"
+mkdir -p "$out/third_party/include"
+ln -sfn /usr/include/nlohmann "$out/third_party/include/nlohmann"
+
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DORBANTIS_INTERFACE_IDL_TOOL="$host/src/uORBANTIS/orbantis_interface_idl" "${@:2}" >/dev/null
+  -DORBANTIS_INTERFACE_IDL_TOOL="$host/src/uORBANTIS/orbantis_interface_idl" \
+  -DORBANTIS_SQLITE_SOURCE="$sqlite" -DORBANTIS_JSON_INCLUDE="$out/third_party/include" "${@:2}" >/dev/null
 cmake --build "$out" --parallel "$(nproc)"
 
 # The installer (Debian's makensis): the server, the client, the README, the

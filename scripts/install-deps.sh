@@ -39,6 +39,13 @@ if [ "${ORBANTIS_WITH_WINDOWS:-1}" = 1 ]; then
     wine64
     nsis
     googletest
+    # SQLite for the Windows build from Debian's source package
+    # (scripts/sqlite-from-debian.sh): apt-get source, dpkg-source, and
+    # SQLite's own tools that make the amalgamation.
+    dpkg-dev
+    debian-archive-keyring
+    xz-utils
+    tcl8.6
   )
 fi
 

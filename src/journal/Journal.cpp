@@ -1,16 +1,12 @@
 #include "journal/Journal.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
 
+#include "uErrLog/LogFiles.h"
 #include "uErrLog/uErrLog.h"
 
 namespace orbantis::journal {
@@ -29,7 +25,11 @@ constexpr StateText kStates[] = {
 std::string now(const char* format) {
   std::time_t t = std::time(nullptr);
   std::tm local {};
+#ifdef _WIN32
+  localtime_s(&local, &t);
+#else
   localtime_r(&t, &local);
+#endif
   char buf[40];
   std::strftime(buf, sizeof buf, format, &local);
   return buf;
@@ -93,38 +93,28 @@ bool IsFinal(State state) {
 }
 
 std::string Journal::DefaultPath() {
-  const char* state = std::getenv("XDG_STATE_HOME");
   std::string folder;
-  if (state != nullptr && state[0] == '/') {
-    folder = state;
-  } else {
-    std::string home;
-    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') home = h;
-    if (const passwd* pw = home.empty() ? ::getpwuid(::geteuid()) : nullptr; pw != nullptr && pw->pw_dir != nullptr)
-      home = pw->pw_dir;
+  try {
+    folder = UserStateFolder();
+  } catch (const std::exception& e) {
     // Never a shared folder such as /tmp: the journal holds the receipts.
-    if (home.empty()) throw std::runtime_error("Journal: no home folder to keep the receipt journal in");
-    folder = home + "/.local/state";
+    throw std::runtime_error(std::string("Journal: ") + e.what() + "; the receipt journal needs one");
   }
-  return IncludeTrailingPathDelimiter(folder) + "ORBANTIS/journal.sqlite";
+  return IncludeTrailingPathDelimiter(IncludeTrailingPathDelimiter(folder) + "ORBANTIS") + "journal.sqlite";
 }
 
 Journal::Journal(const std::string& path) : FPath(path) {
-  const auto slash = path.rfind('/');
+  const auto slash = LastPathSeparator(path);
   if (slash != std::string::npos && slash > 0 && !ForceDirectories(path.substr(0, slash), 0700))
     throw std::runtime_error("Journal: cannot create the folder of " + path + ": " + std::strerror(errno));
   // Created owner-only before SQLite sees it: the journal holds operator
   // passwords (they are part of the document). SQLite gives its WAL and
-  // shared-memory files the database file's permissions.
-  // Only a file this call creates is opened and closed here: POSIX locks
-  // belong to the process, and closing any descriptor of a journal that
-  // another connection of this process uses would drop that connection's
-  // locks, letting another program write under it.
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) {
-    const int made = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (made >= 0) ::close(made);
-    else if (errno != EEXIST) throw std::runtime_error("Journal: cannot open " + path + ": " + std::strerror(errno));
+  // shared-memory files the database file's permissions. A journal already
+  // there is not opened beside SQLite (see CreateOwnerOnlyFile).
+  try {
+    CreateOwnerOnlyFile(path);
+  } catch (const std::exception& e) {
+    throw std::runtime_error(std::string("Journal: ") + e.what());
   }
   if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
                       nullptr) != SQLITE_OK) {
@@ -193,11 +183,15 @@ void Journal::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(FDb, milli
 void Journal::CheckFile() {
   // SQLite compares the file it has open with the one the path names now.
   int moved = 0;
-  if (sqlite3_file_control(FDb, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+  const int asked = sqlite3_file_control(FDb, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+  // SQLite's Windows layer cannot tell (it answers "not found"); there an
+  // open file can be neither renamed nor removed, and only a file the path
+  // no longer names is to be noticed.
+  if (asked == SQLITE_NOTFOUND) moved = FileExists(FPath) ? 0 : 1;
+  else if (asked != SQLITE_OK)
     throw std::runtime_error("Journal: " + FPath + ": cannot tell whether the file is still in place");
   if (moved == 0) return;
-  struct stat named {};
-  if (::stat(FPath.c_str(), &named) != 0 && errno == ENOENT)
+  if (!FileExists(FPath))
     throw std::runtime_error("Journal: " + FPath + " was removed while the program ran. Put it back, or restart the "
                              "program to start a new one");
   throw std::runtime_error("Journal: " + FPath + " was replaced while the program ran. Put the journal back, or "

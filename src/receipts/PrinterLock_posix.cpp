@@ -1,3 +1,4 @@
+// The printer's lock on POSIX: flock on the lock file.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -12,7 +13,7 @@
 namespace orbantis::receipts {
 
 PrinterLock::~PrinterLock() {
-  if (FFile >= 0) ::close(FFile);
+  if (FFile >= 0) ::close(static_cast<int>(FFile));
 }
 
 void PrinterLock::lock() {
@@ -20,12 +21,12 @@ void PrinterLock::lock() {
   if (FDepth++ > 0) return;
   try {
     if (FFile < 0) {
-      const auto slash = FPath.rfind('/');
+      const auto slash = LastPathSeparator(FPath);
       if (slash != std::string::npos && slash > 0) ForceDirectories(FPath.substr(0, slash), 0700);
       FFile = ::open(FPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
       if (FFile < 0) throw std::runtime_error("cannot open the printer's lock " + FPath + ": " + std::strerror(errno));
     }
-    while (::flock(FFile, LOCK_EX) != 0) {
+    while (::flock(static_cast<int>(FFile), LOCK_EX) != 0) {
       if (errno != EINTR) throw std::runtime_error("cannot lock " + FPath + ": " + std::strerror(errno));
     }
   } catch (...) {
@@ -36,21 +37,8 @@ void PrinterLock::lock() {
 }
 
 void PrinterLock::unlock() {
-  if (--FDepth == 0 && FFile >= 0) ::flock(FFile, LOCK_UN);
+  if (--FDepth == 0 && FFile >= 0) ::flock(static_cast<int>(FFile), LOCK_UN);
   FMutex.unlock();
-}
-
-std::string PrinterLockPath(const std::string& journalPath, const std::string& printer) {
-  const auto slash = journalPath.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : journalPath.substr(0, slash);
-  std::string name;
-  for (const char ch : printer) {
-    const bool plain = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
-                       ch == '-' || ch == '_';
-    name += plain ? ch : '_';
-  }
-  if (name.empty()) name.push_back('_');
-  return folder + "/printers/" + name + ".lock";
 }
 
 }  // namespace orbantis::receipts

@@ -20,4 +20,9 @@ bool KeepAsPrevious(const std::string& path);
 // True when path is an existing plain file.
 bool FileExists(const std::string& path);
 
+// Creates path, empty and for its owner alone (0600; on Windows a protected
+// access list of the user's), when nothing is there yet; an existing file is
+// left as it is and never opened. Raises Exception when it cannot be made.
+void CreateOwnerOnlyFile(const std::string& path);
+
 }  // namespace orbantis

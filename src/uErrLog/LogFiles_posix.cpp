@@ -1,5 +1,6 @@
 // The log files and folders on POSIX: files owner-only, the XDG folders.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,6 +104,17 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+void CreateOwnerOnlyFile(const std::string& path) {
+  // Only a file this call creates is opened and closed: POSIX locks belong to
+  // the process, and closing any descriptor of a file another part of this
+  // process has locked (an SQLite database) would drop those locks.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 || errno != ENOENT) return;
+  const int made = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kFileMode);
+  if (made >= 0) ::close(made);
+  else if (errno != EEXIST) throw Exception("Cannot create " + path + ": " + std::strerror(errno));
+}
+
 std::string LogDateTime() {
   std::time_t now = std::time(nullptr);
   std::tm local {};
@@ -150,6 +162,18 @@ std::string UserDocumentsFolder() {
 }
 
 std::string ServerLogFolder() { return UserDataFolder() + "/ORBANTIS/"; }
+
+std::string UserStateFolder() {
+  const std::string state = envOr("XDG_STATE_HOME", "");
+  if (!state.empty() && state.front() == '/') return stripTrailingSlash(state);
+  std::string home = envOr("HOME", "");
+  if (home.empty() || home.front() != '/') {
+    const passwd* pw = ::getpwuid(::geteuid());
+    home = pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "";
+  }
+  if (home.empty() || home.front() != '/') throw Exception("no home folder to keep the program's state in");
+  return stripTrailingSlash(home) + "/.local/state";
+}
 
 std::string ProgramLogFolder() { return ServerLogFolder(); }
 

@@ -158,6 +158,18 @@ bool FileExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+void CreateOwnerOnlyFile(const std::string& path) {
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           Private().Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(h);
+    return;
+  }
+  const DWORD err = ::GetLastError();
+  if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) return;
+  throw Exception("Cannot create " + path + ": " + win32::ErrorText(err));
+}
+
 std::string LogDateTime() {
   // The user's short date and long time, as the system writes them.
   SYSTEMTIME now {};
@@ -202,6 +214,8 @@ std::string UserConfigFolder() { return knownFolder(CSIDL_APPDATA, "APPDATA"); }
 std::string UserDocumentsFolder() { return knownFolder(CSIDL_PERSONAL, "USERPROFILE"); }
 
 std::string ServerLogFolder() { return UserDataFolder() + "\\ORBANTIS\\"; }
+
+std::string UserStateFolder() { return knownFolder(CSIDL_LOCAL_APPDATA, "LOCALAPPDATA"); }
 
 std::string ProgramLogFolder() { return knownFolder(CSIDL_LOCAL_APPDATA, "LOCALAPPDATA") + "\\ORBANTIS\\"; }
 

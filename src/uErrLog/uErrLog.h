@@ -55,6 +55,10 @@ std::string UserDataFolder();       // $XDG_DATA_HOME or ~/.local/share
 std::string UserDocumentsFolder();  // the user's XDG documents folder, else $XDG_STATE_HOME (~/.local/state)
 std::string UserConfigFolder();     // $XDG_CONFIG_HOME or ~/.config
 std::string ServerLogFolder();      // UserDataFolder() + "/ORBANTIS/"
+// Where state that outlives a session is kept (the receipt journal):
+// $XDG_STATE_HOME or ~/.local/state; on Windows %LOCALAPPDATA%, which does not
+// roam. Never a shared folder such as /tmp: raises Exception without a home.
+std::string UserStateFolder();
 // Where the program-side log goes: the server log folder on Linux. On
 // Windows file names ignore letter case, so "orbantis_log.txt" there would be
 // the engine log itself: it goes to %LOCALAPPDATA%\ORBANTIS\ instead.

@@ -7,10 +7,6 @@
 namespace orbantis::automation {
 namespace {
 
-bool Included(const InterfaceEntry& e, bool withReceipts) {
-  return withReceipts || (e.name != "printReceipt" && e.name != "getReceipt");
-}
-
 const char* IdlType(ArgType t) {
   switch (t) {
     case ArgType::Int: return "long";
@@ -49,7 +45,7 @@ std::string CppName(const InterfaceEntry& e) {
 
 }  // namespace
 
-std::string InterfaceIdl(bool withReceipts) {
+std::string InterfaceIdl() {
   std::ostringstream o;
   o << "// Generated from the interface table by orbantis_interface_idl. Do not edit.\n"
        "import \"oaidl.idl\";\n"
@@ -64,7 +60,6 @@ std::string InterfaceIdl(bool withReceipts) {
     << "),\n    dual,\n    oleautomation,\n    helpstring(\"Dispatch interface for KELMORA Object\")\n  ]\n"
        "  interface IKELMORA : IDispatch\n  {\n";
   for (const auto& e : InterfaceEntries()) {
-    if (!Included(e, withReceipts)) continue;
     o << "    [id(" << e.dispId << ")";
     if (e.kind == EntryKind::PropertyRead) o << ", propget";
     if (e.kind == EntryKind::PropertyWrite) o << ", propput";
@@ -102,14 +97,13 @@ std::string InterfaceIdl(bool withReceipts) {
   return o.str();
 }
 
-std::string InterfaceVtableCpp(bool withReceipts) {
+std::string InterfaceVtableCpp() {
   std::ostringstream o;
   o << "// Generated from the interface table by orbantis_interface_idl. Do not edit.\n"
        "// The methods of IKELMORA's table, inside class KelmoraObject.\n";
   const auto& entries = InterfaceEntries();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const auto& e = entries[i];
-    if (!Included(e, withReceipts)) continue;
     o << "HRESULT STDMETHODCALLTYPE " << CppName(e) << "(";
     bool first = true;
     for (const auto& a : e.args) {

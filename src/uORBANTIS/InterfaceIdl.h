@@ -10,15 +10,13 @@ namespace orbantis::automation {
 
 // The IDL of library ORBANTIS 1.0: the dual IKELMORA with every entry in
 // table order under its dispatch identifier, the dispinterface
-// IKELMORAEvents and the class KELMORA. withReceipts: include printReceipt
-// and getReceipt (a build without the receipt journal leaves them out).
-std::string InterfaceIdl(bool withReceipts);
+// IKELMORAEvents and the class KELMORA.
+std::string InterfaceIdl();
 
 // One C++ method per IKELMORA entry of the same IDL, with the signature
 // widl gives it, each handing its arguments to KelmoraObject::Call with its
-// entry, found by dispatch identifier and kind (the table of the build that
-// includes the code may lack entries the host's table has). Included inside
-// the class of the COM object.
-std::string InterfaceVtableCpp(bool withReceipts);
+// entry, found by dispatch identifier and kind. Included inside the class of
+// the COM object.
+std::string InterfaceVtableCpp();
 
 }  // namespace orbantis::automation

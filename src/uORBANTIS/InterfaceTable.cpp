@@ -110,7 +110,6 @@ std::map<std::string, Shape> OwnMethods() {
   m["GetLastErrorDetail"] = {{}, T::String, [](TKELMORA& o, std::vector<Value>&) -> std::optional<Value> {
                                return o.GetLastErrorDetail();
                              }};
-#if ORBANTIS_WITH_RECEIPTS
   m["printReceipt"] = {{{"document", T::String}, {"answer", T::String, true}}, T::Int,
                        [](TKELMORA& o, std::vector<Value>& a) -> std::optional<Value> {
                          WideString answer;
@@ -125,7 +124,6 @@ std::map<std::string, Shape> OwnMethods() {
                        a[1] = answer;
                        return r;
                      }};
-#endif
   return m;
 }
 
@@ -204,10 +202,8 @@ std::vector<InterfaceEntry> Build() {
   add("initFiscalPrinterDevice", 372, EntryKind::Method, own.at("initFiscalPrinterDevice"));
   // Extensions: whole receipts, printed exactly once (a JSON document in, a
   // JSON answer out).
-#if ORBANTIS_WITH_RECEIPTS
   add("printReceipt", 373, EntryKind::Method, own.at("printReceipt"));
   add("getReceipt", 374, EntryKind::Method, own.at("getReceipt"));
-#endif
   add("GetLastErrorDetail", 376, EntryKind::Method, own.at("GetLastErrorDetail"));
   // Extension: the printer's code page (1252 or 1251).
   add("codePage", 375, EntryKind::PropertyRead,

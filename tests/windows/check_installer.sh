@@ -146,7 +146,7 @@ run_mode() {
 
   dir=$(unix_path "$folder")
   local missing=()
-  for file in orbantis.exe orbantis-cli.exe uninstall.exe README.md LICENSE.txt examples/receipt.vbs; do
+  for file in orbantis.exe orbantis-cli.exe uninstall.exe README.md LICENSE.txt examples/receipt.vbs examples/whole_receipt.vbs; do
     [[ -n $dir && -f $dir/$file ]] || missing+=("$file")
   done
   check ${#missing[@]} "$name: the folder holds the server, the client, the uninstaller, the texts and the examples" \

@@ -2,6 +2,9 @@
 # Runs the script clients under Wine's script host against the registered server and a
 # printer on a COM port, and checks their exit status and what they print:
 #   examples/windows/receipt.vbs   VBScript, a receipt, the answers through ByRef
+#   examples/windows/whole_receipt.vbs
+#                                  VBScript, a receipt document sent twice under one
+#                                  key: printed once
 #   tests/windows/latebind.js      JScript, late binding by name, results only
 #
 # Usage: tests/windows/run_scripts.sh [PORT]          (COM port number, default 5)
@@ -136,6 +139,30 @@ if [[ -n $paper ]]; then
   fi
 fi
 ((failed == 0)) || show_output receipt
+
+# ---------------------------------------------------------------- whole_receipt.vbs
+
+before=$failed
+echo "== whole_receipt.vbs $port"
+run_script whole_receipt "$root/examples/windows/whole_receipt.vbs"
+if ((status == 0)); then ok "whole_receipt.vbs ends with status 0"; else fail "whole_receipt.vbs ends with status $status"; fi
+# Both answers say printed; the second is the first one's, marked repeated.
+if has whole_receipt 'printReceipt -> 0' '  answer = .*"state":"printed".*' 'printReceipt again -> 0' \
+  '  answer = .*"repeated":true.*' 'getReceipt -> 0'; then
+  ok "whole_receipt.vbs: the same key twice, both answers printed, the second repeated"
+else
+  fail "whole_receipt.vbs: the same key twice, both answers printed, the second repeated"
+fi
+if [[ -n $paper ]]; then
+  tail -c +$((paper_start + 1)) "$paper" >"$work/whole_receipt.paper"
+  if [[ $(grep -c 'Green tea' "$work/whole_receipt.paper") -eq 1 ]] && paper_has whole_receipt '^TOTAL +4\.00$'; then
+    ok "whole_receipt.vbs: the receipt is on the paper once"
+  else
+    fail "whole_receipt.vbs: the receipt is on the paper once"
+    sed 's/^/    /' "$work/whole_receipt.paper"
+  fi
+fi
+((failed == before)) || show_output whole_receipt
 
 # ---------------------------------------------------------------- latebind.js
 

@@ -187,13 +187,13 @@ check "a missing argument names the method's arguments" 2 \
   $'err:^orbantis-cli: CMD_49_0_0 takes 2 arguments, 1 given\\.$\nerr:^  usage: CMD_49_0_0 TaxCd Price -> int$' \
   --com "$port" CMD_49_0_0 A
 
-check "receipt is not in the Windows build" 2 \
-  $'err:^orbantis-cli: receipt is not available in the Windows build' \
+check "receipt names the methods to call instead" 2 \
+  $'err:^orbantis-cli: receipt is not a subcommand of the Windows client: call the server\'s methods instead, printReceipt' \
   --com "$port" receipt receipt.json
 
 check "--help lists every method with its arguments" 0 \
   $'out:^USAGE$\nout:^THE METHODS of ORBANTIS\\.IKELMORA\nout:^  CMD_48_0_0 OpCode OpPwd TillNmb \\[RecCnt GlobRecCnt\\] -> int$
-out:^  CUSTOM_CMD CMD:int \\[INPUT_STR OUTPUT_STR\\] -> bool$\nno-out:printReceipt' \
+out:^  CUSTOM_CMD CMD:int \\[INPUT_STR OUTPUT_STR\\] -> bool$\nout:^  printReceipt document \\[answer\\] -> int$' \
   --help
 
 check "--help discount finds the sales with a discount" 0 \

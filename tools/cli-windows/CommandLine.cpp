@@ -185,13 +185,13 @@ bool ParseCommandLine(const std::vector<std::string>& words, Options* o, std::st
     }
   }
 
-  // The receipt document and its journal live in the server's receipt
-  // journal, which the Windows server does not keep.
+  // The Linux client's receipt and journal subcommands are not in this one
+  // yet; the server's methods do the same work.
   if (i < words.size() && (words[i] == "receipt" || words[i] == "journal")) {
     *error = words[i] +
-             " is not available in the Windows build: its server keeps no receipt journal, so it has no "
-             "printReceipt and no journal to read. Print a receipt command by command (CMD_48_0_0, CMD_49_0_0, "
-             "CMD_53_0_0, CMD_56_0_0; see the examples in --help).";
+             " is not a subcommand of the Windows client: call the server's methods instead, printReceipt "
+             "DOCUMENT \"\" to print a receipt document once under its key, getReceipt KEY \"\" to read what "
+             "became of a key (see --help printReceipt).";
     return false;
   }
   if (i < words.size() && words[i] == "status") {
@@ -247,8 +247,8 @@ USAGE
                                  name or description holds WORD (any case);
                                  --help METHOD shows that method whole
   orbantis-cli --version
-  The receipt and journal commands of other builds are not in this one: the
-  Windows server keeps no receipt journal. Print receipts command by command.
+  The receipt and journal subcommands of the Linux client are not in this
+  one: call the methods printReceipt DOCUMENT "" and getReceipt KEY "".
 
 EXAMPLES
   A receipt on the printer at COM1, command by command:
