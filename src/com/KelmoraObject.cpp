@@ -79,6 +79,27 @@ struct Converted {
   VARIANT* inner;
 };
 
+// A by-value number the call turned into text; the client's value comes back
+// afterwards.
+struct Replaced {
+  VARIANT* arg;
+  VARIANT original;
+};
+
+bool IsNumber(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8:
+    case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL: return true;
+    default: return false;
+  }
+}
+
+// A number a till passes where the interface takes text (a price as a
+// Double or Currency from VB6 or VBA) becomes text with the invariant locale:
+// the user's locale writes "2,5" on a decimal-comma Windows, which every
+// price field refuses. Text the till wrote itself is left as it is.
+HRESULT ToInvariantText(VARIANT* v) { return ::VariantChangeTypeEx(v, v, LOCALE_INVARIANT, 0, VT_BSTR); }
+
 }  // namespace
 
 bool KelmoraObject::LoadTypeInfo() {
@@ -189,15 +210,21 @@ HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARA
   // Whatever happens below, the client's arguments are its own again at the
   // end: a reference left pointing into a variant would be freed as a string.
   std::vector<Converted> converted;
+  std::vector<Replaced> replaced;
   struct Restore {
     std::vector<Converted>& list;
+    std::vector<Replaced>& values;
     ~Restore() {
       for (const auto& c : list) {
         c.arg->vt = VT_BYREF | VT_VARIANT;
         c.arg->pvarVal = c.inner;
       }
+      for (auto& r : values) {
+        ::VariantClear(r.arg);
+        *r.arg = r.original;
+      }
     }
-  } restore {converted};
+  } restore {converted, replaced};
 
   ITypeInfo2* types2 = nullptr;
   if (SUCCEEDED(types->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&types2)))) {
@@ -210,6 +237,25 @@ HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARA
       for (UINT k = 0; k < positional && k < static_cast<UINT>(fd->cParams); ++k) {
         VARIANT& arg = params->rgvarg[params->cArgs - 1 - k];
         const TYPEDESC& declared = fd->lprgelemdescParam[k].tdesc;
+        if (declared.vt == VT_BSTR) {
+          // A number by value, in a VBScript variable (a reference to a
+          // variant) or in a VB6 variable (a reference to the number).
+          VARTYPE held = arg.vt;
+          if (held == (VT_BYREF | VT_VARIANT)) held = arg.pvarVal != nullptr ? arg.pvarVal->vt : static_cast<VARTYPE>(VT_EMPTY);
+          else if ((held & VT_BYREF) != 0) held = static_cast<VARTYPE>(held & ~VT_BYREF);
+          if (!IsNumber(held)) continue;
+          VARIANT text;
+          ::VariantInit(&text);
+          if (FAILED(::VariantCopyInd(&text, &arg)) || FAILED(ToInvariantText(&text))) {
+            ::VariantClear(&text);
+            if (argError != nullptr) *argError = params->cArgs - 1 - k;
+            mismatch = DISP_E_TYPEMISMATCH;
+            break;
+          }
+          replaced.push_back({&arg, arg});
+          arg = text;
+          continue;
+        }
         if (arg.vt != (VT_BYREF | VT_VARIANT) || declared.vt != VT_PTR || arg.pvarVal == nullptr) continue;
         const VARTYPE target = declared.lptdesc->vt;
         VARIANT* inner = arg.pvarVal;
@@ -218,7 +264,8 @@ HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARA
             ::VariantClear(inner);
             inner->vt = VT_BSTR;
             inner->bstrVal = ::SysAllocString(L"");
-          } else if (FAILED(::VariantChangeType(inner, inner, 0, target))) {
+          } else if (FAILED(target == VT_BSTR && IsNumber(inner->vt) ? ToInvariantText(inner)
+                                                                      : ::VariantChangeType(inner, inner, 0, target))) {
             if (argError != nullptr) *argError = params->cArgs - 1 - k;
             mismatch = DISP_E_TYPEMISMATCH;
             break;

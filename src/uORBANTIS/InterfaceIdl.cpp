@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "uORBANTIS/InterfaceTable.h"
+#include "uORBANTIS/MethodDocs.h"
 
 namespace orbantis::automation {
 namespace {
@@ -37,6 +38,16 @@ const char* ArgKind(ArgType t) {
 // The return parameter's name; no method has a parameter of that name.
 constexpr const char* kResult = "Result";
 
+// A text as an IDL string literal's contents.
+std::string IdlString(const std::string& text) {
+  std::string out;
+  for (const char ch : text) {
+    if (ch == '"' || ch == '\\') out += '\\';
+    out += ch == '\n' || ch == '\r' || ch == '\t' ? ' ' : ch;
+  }
+  return out;
+}
+
 std::string CppName(const InterfaceEntry& e) {
   if (e.kind == EntryKind::PropertyRead) return "get_" + e.name;
   if (e.kind == EntryKind::PropertyWrite) return "put_" + e.name;
@@ -63,6 +74,9 @@ std::string InterfaceIdl() {
     o << "    [id(" << e.dispId << ")";
     if (e.kind == EntryKind::PropertyRead) o << ", propget";
     if (e.kind == EntryKind::PropertyWrite) o << ", propput";
+    // The same description as the method reference and the D-Bus XML, for
+    // the object browsers of VB6, VBA and Delphi.
+    if (const std::string help = MethodSummary(e); !help.empty()) o << ", helpstring(\"" << IdlString(help) << "\")";
     o << "] HRESULT " << e.name << "(";
     bool first = true;
     for (const auto& a : e.args) {

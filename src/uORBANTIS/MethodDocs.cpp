@@ -118,6 +118,16 @@ const std::map<std::string, OwnDoc>& OwnDocs() {
         "port). Empty after a successful connect; the last error message stays \"Server can not open COM port.\".",
         {},
         ""}},
+      // The properties: their help strings in the type library.
+      {"debugMode", {"While true, every request and answer is traced in hexadecimal into debugFolder.", {}, ""}},
+      {"debugFolder", {"The folder of the trace; empty means the default trace folder.", {}, ""}},
+      {"codePage",
+       {"Extension: the printer's code page, 1252 (Western, the default) or 1251 (Cyrillic).", {}, ""}},
+      {"replaceUnmappable",
+       {"Extension: false (the default) refuses a text holding a character the code page cannot print (-3); "
+        "true prints \"?\" in its place.",
+        {},
+        ""}},
       {"getReceipt",
        {"Extension: what the receipt journal holds under a key.",
         {{"key", "The receipt's key."}, {"answer", "The answer document (JSON), as printReceipt gave it."}},

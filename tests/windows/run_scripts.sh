@@ -6,6 +6,8 @@
 #                                  VBScript, a receipt document sent twice under one
 #                                  key: printed once
 #   tests/windows/latebind.js      JScript, late binding by name, results only
+#   tests/windows/numbers.vbs      VBScript, prices as Double, Currency, Single and
+#                                  Integer with a decimal-comma locale
 #
 # Usage: tests/windows/run_scripts.sh [PORT]          (COM port number, default 5)
 #
@@ -184,6 +186,53 @@ if [[ -n $paper ]]; then
   fi
 fi
 ((failed == before)) || show_output latebind
+
+# ---------------------------------------------------------------- numbers.vbs
+
+# Prices passed as numbers on a Windows that writes a decimal comma (German,
+# Bulgarian): the user's locale is switched for this script alone and put back.
+before=$failed
+echo "== numbers.vbs $port, with a decimal comma"
+intl='HKCU\Control Panel\International'
+saved() { "$wine" reg query "$intl" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n { print $3 }'; }
+put_back() {  # NAME VALUE: VALUE empty removes the setting
+  if [[ -n $2 ]]; then "$wine" reg add "$intl" /v "$1" /d "$2" /f >/dev/null 2>&1
+  else "$wine" reg delete "$intl" /v "$1" /f >/dev/null 2>&1; fi
+}
+saved_decimal=$(saved sDecimal)
+saved_thousand=$(saved sThousand)
+"$wine" reg add "$intl" /v sDecimal /d , /f >/dev/null 2>&1
+"$wine" reg add "$intl" /v sThousand /d . /f >/dev/null 2>&1
+# A server started before the switch keeps its locale: the one of the scripts
+# above ends with their objects first.
+for _ in $(seq 100); do
+  running=0
+  for pid in $(pgrep -f 'orbantis\.exe -Embedding'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && running=1
+  done
+  ((running == 0)) && break
+  sleep 0.1
+done
+run_script numbers "$here/numbers.vbs"
+put_back sDecimal "$saved_decimal"
+put_back sThousand "$saved_thousand"
+if has numbers 'this locale writes 2,5'; then
+  if has numbers 'Double by value -> 0' 'Double in a variable -> 0' 'Currency by value -> 0' 'Single by value -> 0' \
+    'Integer by value -> 0' 'CMD_53_0_0 -> 0' '  Amount_Out = 6\.75' 'CMD_56_0_0 -> 0'; then
+    ok "numbers.vbs: Double, Currency, Single and Integer prices sell with a decimal-comma locale"
+  else
+    fail "numbers.vbs: Double, Currency, Single and Integer prices sell with a decimal-comma locale"
+  fi
+  if has numbers 'CStr text -> -3'; then ok "numbers.vbs: the till's own text \"2,5\" stays refused"
+  else fail "numbers.vbs: the till's own text \"2,5\" stays refused"; fi
+  if [[ -n $paper ]]; then
+    if paper_has numbers '^TOTAL +13\.25$' '^CHANGE +6\.75$'; then ok "numbers.vbs: the prices are on the paper"
+    else fail "numbers.vbs: the prices are on the paper"; fi
+  fi
+else
+  fail "numbers.vbs: the locale could not be switched to a decimal comma"
+fi
+((failed == before)) || show_output numbers
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

@@ -259,6 +259,42 @@ TEST(ComServer, AWholeReceiptSentTwiceUnderOneKeyPrintsOnce) {
   ASSERT_HRESULT_SUCCEEDED(o->CLOSE_CONNECTION(&r));
 }
 
+// An object browser (VB6, VBA, Delphi) shows each method's and property's
+// description from the registered type library.
+TEST(ComServer, EveryMethodAndPropertyHasItsHelpString) {
+  ITypeLib* library = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(LIBID_ORBANTIS, 1, 0, LOCALE_NEUTRAL, &library));
+  ITypeInfo* info = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(IID_IKELMORA, &info));
+  TYPEATTR* attr = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(info->GetTypeAttr(&attr));
+  std::vector<std::wstring> without;
+  std::wstring sale;
+  for (UINT i = 0; i < attr->cFuncs; ++i) {
+    FUNCDESC* fd = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(info->GetFuncDesc(i, &fd));
+    BSTR name = nullptr, doc = nullptr;
+    // IUnknown's and IDispatch's own methods are hidden from browsers.
+    if ((fd->wFuncFlags & FUNCFLAG_FRESTRICTED) == 0 &&
+        SUCCEEDED(info->GetDocumentation(fd->memid, &name, &doc, nullptr, nullptr))) {
+      const std::wstring n = name ? name : L"", d = doc ? doc : L"";
+      if (d.empty()) without.push_back(n);
+      if (n == L"CMD_49_0_0") sale = d;
+    }
+    ::SysFreeString(name);
+    ::SysFreeString(doc);
+    info->ReleaseFuncDesc(fd);
+  }
+  const UINT functions = attr->cFuncs;
+  info->ReleaseTypeAttr(attr);
+  info->Release();
+  library->Release();
+  EXPECT_GT(functions, 180u);
+  EXPECT_TRUE(without.empty()) << without.size() << " without a help string, the first "
+                               << std::string(without.front().begin(), without.front().end());
+  EXPECT_FALSE(sale.empty());
+}
+
 TEST(ComServer, LateBoundAnswersComeBackIncludingTheOnesDeclaredAsInputs) {
   Ptr<IKELMORA> o;
   Create(o);
