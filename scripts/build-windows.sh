@@ -20,8 +20,7 @@ cmake --build "$host" --target orbantis_interface_idl >/dev/null
 # the Linux build links, kept in the build folder by version; and
 # nlohmann-json's headers from Debian's package, through a folder that holds
 # them alone (the rest of /usr/include is Linux's).
-"$root/scripts/sqlite-from-debian.sh" "$out/third_party/sqlite"
-sqlite="$out/third_party/sqlite/$(dpkg-query -W -f='${source:Version}' libsqlite3-dev)"
+sqlite="$("$root/scripts/sqlite-from-debian.sh" "$out/third_party/sqlite" | tail -n 1)"
 mkdir -p "$out/third_party/include"
 ln -sfn /usr/include/nlohmann "$out/third_party/include/nlohmann"
 

@@ -46,12 +46,24 @@ deb="$(ls "$root"/build-package/orbantis_*.deb | head -1)"
 # The package is installed system-wide: two test runs on one machine (two
 # clones, a developer's run beside CI's) would install and purge it under
 # each other. They take turns.
+# The lock file is anyone's to open (read-only: flock needs no more, and a
+# file another user made stays openable), so runs of different users take
+# turns too; a lock that cannot be taken stops the run.
 lock=/run/lock/orbantis-first-day.lock
 [[ -d /run/lock ]] || lock=/tmp/orbantis-first-day.lock
-exec 9>>"$lock"
+[[ -e $lock ]] || (umask 000 && : >>"$lock") 2>/dev/null
+if ! exec 9<"$lock"; then
+  fail "the lock $lock can be opened"
+  echo "$passed passed, $failed failed"
+  exit 1
+fi
 if ! flock -n 9; then
   echo "first-day: another run has the package installed; waiting for it"
-  flock 9
+  if ! flock 9; then
+    fail "the lock $lock can be taken"
+    echo "$passed passed, $failed failed"
+    exit 1
+  fi
 fi
 installed=1
 

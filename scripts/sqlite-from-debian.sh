@@ -13,7 +13,8 @@
 # patches applied, and makes the amalgamation with SQLite's own tools (tclsh,
 # a native compiler). The result, sqlite3.c and sqlite3.h, lands in
 # OUT/VERSION/ and is kept there: a second run for the same version does
-# nothing. The first takes about a minute.
+# nothing. The first takes about a minute. The last line of its output is
+# that folder; everything else goes to standard error.
 set -euo pipefail
 out="${1:?usage: sqlite-from-debian.sh OUT}"
 
@@ -24,20 +25,22 @@ out="${1:?usage: sqlite-from-debian.sh OUT}"
 pinned_upstream=3.40.1
 pinned_sha256=aaa776260ab4dc976db34aa7891819484c8676b5b2783123ebc6301e2ca5d655
 
-version="$(dpkg-query -W -f='${source:Version}' libsqlite3-dev 2>/dev/null || true)"
+# (One line even when the package is installed for more than one architecture.)
+version="$(dpkg-query -W -f='${source:Version}\n' libsqlite3-dev 2>/dev/null | head -n 1 || true)"
 if [[ -z $version ]]; then
   echo "sqlite-from-debian: libsqlite3-dev is not installed (scripts/install-deps.sh installs it)" >&2
   exit 1
 fi
-upstream="${version%%-*}"
-upstream="${upstream#*:}"
+file_version="${version#*:}"  # file names carry no epoch
+upstream="${file_version%%-*}"
 if [[ $upstream != "$pinned_upstream" ]]; then
   echo "sqlite-from-debian: libsqlite3-dev is SQLite $upstream, this script knows $pinned_upstream." >&2
   echo "  Check the new release and pin its upstream tarball's SHA-256 in $0." >&2
   exit 1
 fi
-dest="$out/$version"
+dest="$out/$file_version"
 if [[ -f $dest/sqlite3.c && -f $dest/sqlite3.h ]]; then
+  echo "$dest"
   exit 0
 fi
 
@@ -54,7 +57,7 @@ deb-src [signed-by=$key] http://deb.debian.org/debian-security $suite-security m
 EOF
 apt_options=(-q -o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourceParts=$work/apt/parts"
   -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/cache" -o "APT::Sandbox::User=$(id -un)")
-echo "sqlite-from-debian: fetching Debian's source of SQLite $version"
+echo "sqlite-from-debian: fetching Debian's source of SQLite $version" >&2
 if ! apt-get "${apt_options[@]}" update >"$work/update.log" 2>&1; then
   cat "$work/update.log" >&2
   exit 1
@@ -72,10 +75,10 @@ if ! echo "$pinned_sha256  $tarball" | sha256sum --check --quiet -; then
   exit 1
 fi
 # Verifies every file against the .dsc and applies Debian's patches.
-dpkg-source -x "$work/fetch/sqlite3_$version.dsc" "$work/src" >"$work/unpack.log" 2>&1 ||
+dpkg-source -x "$work/fetch/sqlite3_$file_version.dsc" "$work/src" >"$work/unpack.log" 2>&1 ||
   { cat "$work/unpack.log" >&2; exit 1; }
 
-echo "sqlite-from-debian: making the amalgamation"
+echo "sqlite-from-debian: making the amalgamation" >&2
 mkdir -p "$work/build"
 if ! (cd "$work/build" && "$work/src/configure" --disable-tcl && make sqlite3.c) >"$work/make.log" 2>&1; then
   tail -30 "$work/make.log" >&2
@@ -85,4 +88,4 @@ mkdir -p "$dest.partial"
 cp "$work/build/sqlite3.c" "$work/build/sqlite3.h" "$dest.partial/"
 rm -rf "$dest"
 mv "$dest.partial" "$dest"
-echo "sqlite-from-debian: $dest/sqlite3.c"
+echo "$dest"

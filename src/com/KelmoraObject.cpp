@@ -234,6 +234,7 @@ HRESULT KelmoraObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARA
     if (SUCCEEDED(types2->GetFuncIndexOfMemId(id, KindOf(flags), &index)) &&
         SUCCEEDED(types2->GetFuncDesc(index, &fd))) {
       const UINT positional = params->cArgs - params->cNamedArgs;
+      replaced.reserve(positional);
       for (UINT k = 0; k < positional && k < static_cast<UINT>(fd->cParams); ++k) {
         VARIANT& arg = params->rgvarg[params->cArgs - 1 - k];
         const TYPEDESC& declared = fd->lprgelemdescParam[k].tdesc;

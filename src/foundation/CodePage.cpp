@@ -175,13 +175,17 @@ WideString DecodeCodePage(const AnsiString& S, std::uint16_t codePage) {
   return out;
 }
 
-AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage, char32_t& firstLost) {
+AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage, char32_t& firstLost,
+                          std::size_t* lostAt) {
   const Table& table = TableFor(codePage);
   firstLost = 0;
-  auto lost = [&firstLost](char32_t cp) {
-    if (firstLost == 0) firstLost = cp;
-  };
   AnsiString out;
+  // Whatever is lost belongs to the character that is written next.
+  auto lost = [&](char32_t cp) {
+    if (firstLost != 0) return;
+    firstLost = cp;
+    if (lostAt != nullptr) *lostAt = out.size();
+  };
   out.reserve(ws.size());
   std::size_t i = 0;
   while (i < ws.size() && ws[i] != 0) {

@@ -1,6 +1,7 @@
 // Conversions between 8-bit text in Windows code pages 1251 / 1252 and Unicode.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/Strings.h"
@@ -26,8 +27,11 @@ AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage);
 // with its letter in this code page (which the plain form drops), or a lone
 // surrogate. For a letter and a mark whose composition the code page lacks,
 // it is the letter the writer meant (U+0439 for U+0438 with a breve);
-// otherwise the letter the page lacks before the mark.
-AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage, char32_t& firstLost);
+// otherwise the letter the page lacks before the mark. lostAt, when given,
+// receives where in the result that character is (or would have been), so a
+// caller that sends only the first bytes can tell whether the loss is sent.
+AnsiString EncodeCodePage(const WideString& ws, std::uint16_t codePage, char32_t& firstLost,
+                          std::size_t* lostAt = nullptr);
 
 // A character as people name it in error texts: "U+0416", "U+1F600".
 std::string CodePointName(char32_t cp);

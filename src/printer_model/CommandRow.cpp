@@ -89,11 +89,15 @@ const std::string kNothingSentBg = "; нищо не е изпратено към
 
 }  // namespace
 
+std::string UnprintableRule(char32_t character, std::uint16_t codePage) {
+  return "holds " + CodePointName(character) + ", a character code page " + std::to_string(codePage) +
+         " cannot print";
+}
+
 FieldRefused UnprintableText(const std::string& parameter, char32_t character, std::uint16_t codePage) {
   const std::string name = CodePointName(character), page = std::to_string(codePage);
   return FieldRefused(parameter,
-                      "Parameter " + parameter + " holds " + name + ", a character code page " + page +
-                          " cannot print" + kNothingSentEn +
+                      "Parameter " + parameter + " " + UnprintableRule(character, codePage) + kNothingSentEn +
                           " Write the text without it, or set replaceUnmappable to print \"?\" in its place.",
                       "Параметърът " + parameter + " съдържа " + name + ", знак, който кодова таблица " + page +
                           " не може да отпечата" + kNothingSentBg +

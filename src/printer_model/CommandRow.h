@@ -107,6 +107,9 @@ class FieldRefused : public Exception {
 // (character, see EncodeCodePage's firstLost). Refused rather than printed
 // as "?": a receipt with a garbled line is a wrong fiscal document.
 FieldRefused UnprintableText(const std::string& parameter, char32_t character, std::uint16_t codePage);
+// "holds U+0416, a character code page 1252 cannot print": the rule the
+// refusal and the receipt document's check state.
+std::string UnprintableRule(char32_t character, std::uint16_t codePage);
 
 // The characters a command's data fields use as separators: every character
 // of the literal parts of all templates of that command code that is not a

@@ -192,8 +192,7 @@ class Checker {
     char32_t lost = 0;
     const AnsiString encoded = EncodeCodePage(wide, FCodePage, lost);
     if (lost != 0) {
-      fail(path, value,
-           "holds " + CodePointName(lost) + ", a character code page " + std::to_string(FCodePage) + " cannot print");
+      fail(path, value, cmd::UnprintableRule(lost, FCodePage));
       return std::nullopt;
     }
     if (maxLength > 0 && encoded.size() > maxLength) {

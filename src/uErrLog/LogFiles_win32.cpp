@@ -215,7 +215,16 @@ std::string UserDocumentsFolder() { return knownFolder(CSIDL_PERSONAL, "USERPROF
 
 std::string ServerLogFolder() { return UserDataFolder() + "\\ORBANTIS\\"; }
 
-std::string UserStateFolder() { return knownFolder(CSIDL_LOCAL_APPDATA, "LOCALAPPDATA"); }
+std::string UserStateFolder() {
+  // Never a shared folder such as "C:\": the journal holds the receipts.
+  wchar_t path[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)) &&
+      path[0] != L'\0')
+    return stripTrailingSeparator(Narrow(path));
+  const char* local = std::getenv("LOCALAPPDATA");
+  if (local != nullptr && local[0] != '\0') return stripTrailingSeparator(local);
+  throw Exception("the user's local application-data folder cannot be found");
+}
 
 std::string ProgramLogFolder() { return knownFolder(CSIDL_LOCAL_APPDATA, "LOCALAPPDATA") + "\\ORBANTIS\\"; }
 

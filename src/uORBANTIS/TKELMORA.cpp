@@ -47,11 +47,12 @@ void TKELMORA::ReleaseConnection() {
 
 AnsiString TKELMORA::toPrinter(const WideString& s) const { return EncodeCodePage(s, FCodePage); }
 
-AnsiString TKELMORA::toPrinter(const WideString& s, const std::string& parameter) const {
+AnsiString TKELMORA::toPrinter(const WideString& s, const std::string& parameter, std::size_t sent) const {
   if (FReplaceUnmappable) return EncodeCodePage(s, FCodePage);
   char32_t lost = 0;
-  AnsiString text = EncodeCodePage(s, FCodePage, lost);
-  if (lost != 0) throw cmd::UnprintableText(parameter, lost, FCodePage);
+  std::size_t at = 0;
+  AnsiString text = EncodeCodePage(s, FCodePage, lost, &at);
+  if (lost != 0 && at < sent) throw cmd::UnprintableText(parameter, lost, FCodePage);
   return text;
 }
 
@@ -443,12 +444,23 @@ bool TKELMORA::CUSTOM_CMD(std::int32_t CMD, WideString& INPUT_STR, WideString& O
 
 AnsiStrings TKELMORA::valuesForPrinter(const std::string& rowName, const WideStrings& in) const {
   const cmd::Command* command = cmd::FindCommand(rowName);
+  const bool cuts = FDORRIK && FDORRIK->SERIAL_CONNECTION->AUTOCUT_ON;
   AnsiStrings values;
   values.reserve(in.size());
   for (std::size_t i = 0; i < in.size(); ++i) {
     // More values than the row has are refused by the row itself.
     const char* name = command != nullptr && i < command->row->in.size() ? command->row->in[i].name : "value";
-    values.push_back(toPrinter(in[i], name));
+    // A value the row cuts is judged by what of it is sent.
+    std::size_t sent = std::string::npos;
+    if (command != nullptr && cuts) {
+      std::size_t longest = 0;
+      for (const auto& piece : command->field) {
+        if (!piece.isParam || piece.param != i) continue;
+        longest = piece.cut > 0 ? std::max(longest, static_cast<std::size_t>(piece.cut)) : std::string::npos;
+      }
+      if (longest > 0) sent = longest;
+    }
+    values.push_back(toPrinter(in[i], name, sent));
   }
   return values;
 }

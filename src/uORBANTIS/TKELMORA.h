@@ -207,8 +207,11 @@ class TKELMORA {
   // printer, and a character the code page cannot print raises
   // cmd::FieldRefused naming both (unless replaceUnmappable is set); without
   // one it is only a buffer, converted as well as it goes.
+  // sent: how many of its bytes reach the printer (a row's cut); a character
+  // lost beyond them is no reason to refuse.
   AnsiString toPrinter(const WideString& s) const;
-  AnsiString toPrinter(const WideString& s, const std::string& parameter) const;
+  AnsiString toPrinter(const WideString& s, const std::string& parameter,
+                       std::size_t sent = std::string::npos) const;
   WideString fromPrinter(const AnsiString& s) const;
   // Records a refused text as the printer object's -3 under method (its log
   // line, both texts); without a printer object, as the object's own error.

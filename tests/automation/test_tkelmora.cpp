@@ -224,8 +224,10 @@ TEST_F(ObjectTest, TextTheCodePageCannotPrintIsRefusedOnEveryPath) {
     std::int32_t result;
     const char* parameter;  // nullptr: the call goes through
     char32_t character;
-    const char* logRow;
+    const char* logRow;  // the refusal's log line; or, for a call that goes through, what it sends:
     bool fires;
+    std::uint8_t sentCommand = 0;
+    std::string sentData = {};
   } cases[] = {
       {"a sale's text",
        [](TKELMORA& o) {
@@ -257,7 +259,13 @@ TEST_F(ObjectTest, TextTheCodePageCannotPrintIsRefusedOnEveryPath) {
        "CMD_43_0_0", false},
       {"a header line whose character the cut leaves out",
        [beyondTheCut](TKELMORA& o) { return o.setHeader(beyondTheCut, u"", u"", u"", u"", u""); }, 0, nullptr, 0,
-       nullptr, false},
+       nullptr, false, 43, "0" + std::string(42, 'h') + "\t\t\t\t\t"},
+      {"a sale's text whose character the row's cut leaves out",
+       [](TKELMORA& o) {
+         WideStrings out;
+         return o.CommandMethod("CMD_49_0_11", {WideString(36, u'a') + u"Ж", u"A", u"1.00", u"1", u"pc"}, out);
+       },
+       0, nullptr, 0, nullptr, false, 49, std::string(36, 'a') + "\tA1.00*1#pc"},
       {"a footer's second line: the first is not sent either",
        [](TKELMORA& o) { return o.setFooter(u"Thank you", u"Благодарим"); }, -3, "footerLine2", 0x0411,
        "CMD_43_0_0", false},
@@ -274,7 +282,7 @@ TEST_F(ObjectTest, TextTheCodePageCannotPrintIsRefusedOnEveryPath) {
     EXPECT_EQ(c.call(o.object), c.result);
     if (!c.parameter) {
       EXPECT_EQ(o.peer.Requests().size(), before + 1);
-      EXPECT_EQ(o.Sent(43), (std::vector<std::string> {"0" + std::string(42, 'h') + "\t\t\t\t\t"}));
+      EXPECT_EQ(o.Sent(c.sentCommand), (std::vector<std::string> {c.sentData}));
       continue;
     }
     EXPECT_EQ(o.peer.Requests().size(), before) << "nothing reached the printer";

@@ -213,10 +213,12 @@ for _ in $(seq 100); do
   ((running == 0)) && break
   sleep 0.1
 done
-run_script numbers "$here/numbers.vbs"
+if ((running == 0)); then run_script numbers "$here/numbers.vbs"; else : >"$work/numbers.out"; fi
 put_back sDecimal "$saved_decimal"
 put_back sThousand "$saved_thousand"
-if has numbers 'this locale writes 2,5'; then
+if ((running != 0)); then
+  fail "numbers.vbs: a server of the scripts above still runs after 10 s (it would keep the old locale)"
+elif has numbers 'this locale writes 2,5'; then
   if has numbers 'Double by value -> 0' 'Double in a variable -> 0' 'Currency by value -> 0' 'Single by value -> 0' \
     'Integer by value -> 0' 'CMD_53_0_0 -> 0' '  Amount_Out = 6\.75' 'CMD_56_0_0 -> 0'; then
     ok "numbers.vbs: Double, Currency, Single and Integer prices sell with a decimal-comma locale"

@@ -275,7 +275,7 @@ THE PRINTER (one of --com, --device, --tcp; options come before the methods)
   --replace-unmappable
                     print "?" for a character the code page cannot print
                     (sets replaceUnmappable); without it such a text is
-                    refused with -3 and nothing is sent
+                    refused (-3; CUSTOM_CMD false) and nothing is sent
   Then CONNECT_TO_PRINTER is called; when it fails, the methods do not run
   (unless --keep-going) and the last error text is printed.
   --no-connect      do not call CONNECT_TO_PRINTER; with none of the three
