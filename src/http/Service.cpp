@@ -376,7 +376,9 @@ Routed Service::runTask(const Request& request, PrinterWorker& p, const std::str
     timeout = n;
   }
   auto task = p.Submit(what, std::move(job));
-  if (async && !task->Done()) {
+  // Asked for a task, the caller gets one, however soon the work ends: a
+  // quick printer must not turn the answer into the result's own.
+  if (async) {
     FTasks.Publish(task);
     return Answer::Json({{"task", task->Id()}, {"href", "/tasks/" + task->Id()}}, 202);
   }
